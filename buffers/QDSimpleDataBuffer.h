@@ -1,0 +1,452 @@
+//===- buffers/QDSimpleDataBuffer.h - Buffers and their interfaces -*- C++ -*-===//
+///
+/// \file
+/// Buffers are reference-counted views of shared storage blocks
+/// (QDInternalStore.h). Copying a buffer never copies its data: the copy shares
+/// the block, and the data is copied only when a buffer whose block has another
+/// owner is about to be written (copy-on-write):
+///
+/// \code
+///   TRef<TQDRealBuffer> A = TQDRealBuffer::CreateSize(3);
+///   A->SetItem(0, 1.0);                       // A is the only owner: in place
+///   TRef<IQDRealBuffer> B = TQDRealBuffer::CreateCopy(A); // shares A's block
+///   B->SetItem(0, 2.0);                       // B takes its own copy first
+/// \endcode
+///
+/// Class tree: TQDBasicBuffer > TQDGenericBuffer > TQDMemoryBuffer >
+/// TQDLinearMemoryBuffer > TQDRealBuffer, and TQDMemoryBuffer >
+/// TQDRealMatrixBuffer. TQDRealBufferList is a list of real buffers.
+///
+/// Accessors say what they copy: `Read` never copies; `Write` copies a shared
+/// block without keeping its values; `Modify` copies keeping them. A pointer
+/// from any of them is valid until the buffer is next written, resized or
+/// released.
+///
+/// Thread safety: buffers may be created, passed and released on any thread,
+/// and buffers that share a block may be written on different threads. One
+/// buffer must not be written by two threads at once.
+///
+//===----------------------------------------------------------------------===//
+#pragma once
+
+#include "buffers/QDInternalStore.h"
+#include "platform/Interfaces.h"
+#include "platform/PlatformTypes.h"
+
+#include <vector>
+
+class TQDSequenceStamp;
+
+// ---------------------------------------------------------------------------
+// Interfaces
+// ---------------------------------------------------------------------------
+
+/// Any data object that can be passed on and copied.
+struct IQDData : virtual IInterface
+{
+  static constexpr TGUID IID = MakeGUID("{B9246BCA-4961-415C-945F-257B3EA0ECFC}");
+  using TParent = IInterface;
+
+  /// The implementing object (not a new reference).
+  virtual TObject* GetInstance() = 0;
+  /// A new object of the same class sharing this one's data.
+  virtual TRef<IQDData> MakeCopy() = 0;
+};
+
+/// A buffer of bytes in a storage block.
+struct IQDDataBuffer : virtual IQDData
+{
+  static constexpr TGUID IID = MakeGUID("{CA519E69-AECD-43D8-89CF-3B55E15541ED}");
+  using TParent = IQDData;
+
+  /// Shares OtherBuffer's block, byte size and data pointer. Copies no data.
+  /// Raises EInvalidCast when OtherBuffer is not a generic buffer.
+  virtual void Assign(const TRef<IQDDataBuffer>& OtherBuffer) = 0;
+  virtual Boolean IsEqual(const TRef<IQDDataBuffer>& Other) = 0;
+  /// Never copies.
+  virtual const Byte* ByteRead() = 0;
+  /// Copies a shared block first, without keeping its bytes.
+  virtual Byte* ByteWrite() = 0;
+  /// Copies a shared block first, keeping its bytes.
+  virtual Byte* ByteModify() = 0;
+  virtual Cardinal GetByteSize() = 0;
+  /// Number of elements (bytes for a plain memory buffer).
+  virtual Cardinal GetSize() = 0;
+  /// The stamp of the data this buffer views (owned by the buffer).
+  virtual TQDSequenceStamp* GetSequenceStamp() = 0;
+  /// Copies Count bytes from this buffer at byte SrcOffset into Dest at byte
+  /// DestOffset (Dest is made unique first). Real buffers count elements when
+  /// Dest is a real buffer too. Raises ERangeError, before anything is written,
+  /// when a range does not lie inside its buffer.
+  virtual void CopyTo(Cardinal SrcOffset, const TRef<IQDDataBuffer>& Dest, Cardinal DestOffset,
+                      Cardinal Count) = 0;
+  /// Gives this buffer a block of its own if another owner shares it.
+  virtual void Unique(Boolean PreserveData) = 0;
+};
+
+struct IQDGenericBuffer : virtual IQDDataBuffer
+{
+  static constexpr TGUID IID = MakeGUID("{D4612012-7681-404F-ACCB-1086DA16207B}");
+  using TParent = IQDDataBuffer;
+};
+
+/// A buffer whose element count can change.
+struct IQDLinearDataBuffer : virtual IQDDataBuffer
+{
+  static constexpr TGUID IID = MakeGUID("{4C550C77-77FF-4AF4-A959-C1085B1DE2F4}");
+  using TParent = IQDDataBuffer;
+
+  /// Size elements. With PreserveData the first min(old, new) elements keep
+  /// their values; without, every change of size other than to 0 takes a new
+  /// block whose contents are undefined.
+  virtual void Resize(Cardinal Size, Boolean PreserveData) = 0;
+};
+
+/// A vector of doubles.
+struct IQDRealBuffer : virtual IQDLinearDataBuffer
+{
+  static constexpr TGUID IID = MakeGUID("{032C61EC-364E-4739-A2FE-E7DA0BA64939}");
+  using TParent = IQDLinearDataBuffer;
+
+  /// Never copies.
+  virtual const Real* Read() = 0;
+  /// Copies a shared block first without keeping its values; the caller
+  /// overwrites every element it needs.
+  virtual Real* Write() = 0;
+  /// Copies a shared block first, keeping its values.
+  virtual Real* Modify() = 0;
+  /// Raises ERangeError "Index out of range = %u" unless 0 <= Index < GetSize.
+  virtual Real GetItem(Integer Index) = 0;
+  /// Copies a shared block first (even when Index then proves bad), then checks
+  /// Index as GetItem does and stores Value.
+  virtual void SetItem(Integer Index, Real Value) = 0;
+};
+
+/// An indexed set of real vectors (the rows of a matrix, the items of a list).
+struct IQDRealBufferArray : virtual IQDData
+{
+  static constexpr TGUID IID = MakeGUID("{7917F92D-A6A1-4209-9491-F36F589B1006}");
+  using TParent = IQDData;
+
+  /// Length of the longest item.
+  virtual Integer GetMaxSize() = 0;
+  virtual Integer GetCount() = 0;
+  virtual Integer GetItemSize(Integer Index) = 0;
+  /// Item Index: a fresh copy of a matrix row; the stored object of a list.
+  virtual TRef<IQDRealBuffer> GetItem(Integer Index) = 0;
+  virtual void SetItem(Integer Index, const TRef<IQDRealBuffer>& Buffer) = 0;
+  virtual Real GetElement(Integer Index, Integer ItemIndex) = 0;
+  virtual void SetElement(Integer Index, Integer ItemIndex, Real Value) = 0;
+};
+
+/// A growable list of real vectors.
+struct IQDRealBufferDynamicArray : virtual IQDRealBufferArray
+{
+  static constexpr TGUID IID = MakeGUID("{65819F32-AF42-44B6-ADC8-281838466FB8}");
+  using TParent = IQDRealBufferArray;
+
+  /// Adds the reference at the end (no copy).
+  virtual void Append(const TRef<IQDRealBuffer>& AValue) = 0;
+};
+
+/// A rows x columns matrix of doubles stored row after row.
+struct IQDRealMatrixBuffer : virtual IQDRealBufferArray
+{
+  static constexpr TGUID IID = MakeGUID("{F3CA41F1-2B7E-49F4-8E08-7B78E6031B57}");
+  using TParent = IQDRealBufferArray;
+
+  using IQDRealBufferArray::GetItem;
+  using IQDRealBufferArray::SetItem;
+
+  virtual const Real* Read() = 0;
+  virtual Real* Write() = 0;
+  virtual Real* Modify() = 0;
+  virtual Integer GetCols() = 0;
+  virtual Integer GetRows() = 0;
+  /// Raises "Column out of range = %u" (tested first), then "Row out of range = %u".
+  virtual Real GetItem(Integer Row, Integer Col) = 0;
+  /// Copies a shared block first, then checks as GetItem does and stores.
+  virtual void SetItem(Integer Row, Integer Col, Real Value) = 0;
+  /// As the array's GetItem(Index): a fresh copy of the row.
+  virtual TRef<IQDRealBuffer> GetRow(Integer Index) = 0;
+  /// As the array's SetItem(Index, Buffer): writes into the current block in
+  /// place, so every buffer sharing the block sees the new row.
+  virtual void SetRow(Integer Index, const TRef<IQDRealBuffer>& Buffer) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Classes
+// ---------------------------------------------------------------------------
+
+class TQDGenericBuffer;
+
+/// The stamp of the data a buffer views. It reads and writes the sequence
+/// number of the buffer's *current* block, so every buffer sharing a block sees
+/// the same stamp, and a buffer that receives a fresh block starts unstamped.
+class TQDSequenceStamp
+{
+public:
+  explicit TQDSequenceStamp(TQDGenericBuffer* AIntBuffer) : FIntBuffer(AIntBuffer) {}
+  TQDSequenceStamp(const TQDSequenceStamp&) = delete;
+  TQDSequenceStamp& operator=(const TQDSequenceStamp&) = delete;
+
+  Boolean GetAvailable() const;
+  void SetAvailable(Boolean AValue);
+  Int64 GetBufferNumber() const;
+  void SetBufferNumber(Int64 AValue);
+
+private:
+  TQDGenericBuffer* FIntBuffer; // not owned: the buffer that owns this stamp
+};
+
+/// Root of the buffer classes.
+class TQDBasicBuffer : public TInterfacedObject, public virtual IQDData
+{
+public:
+  std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
+  TObject* GetInstance() override { return this; }
+  /// MakeCopy as an IQDData reference.
+  TRef<IQDData> MakeIntfCopy() { return MakeCopy(); }
+
+protected:
+  TQDBasicBuffer() = default;
+};
+
+/// A buffer over a storage block. Holds one transport reference on its block,
+/// and one owner reference until RemoveOwnerShip.
+class TQDGenericBuffer : public TQDBasicBuffer, public virtual IQDGenericBuffer
+{
+public:
+  /// Shares ADataContainer with ASize bytes; the data pointer stays empty.
+  static TRef<TQDGenericBuffer> Create(TQDSmartBuffer* ADataContainer, Cardinal ASize);
+  /// Share the block, byte size and data pointer of Other (or Other's instance).
+  static TRef<TQDGenericBuffer> CreateEx(TQDGenericBuffer* Other);
+  static TRef<TQDGenericBuffer> CreateCopy(const TRef<IQDGenericBuffer>& Other);
+  /// Raises EInvalidCast when Other's instance is not a generic buffer.
+  static TRef<TQDGenericBuffer> CreateUniversal(const TRef<IQDData>& Other);
+
+  ~TQDGenericBuffer() override;
+
+  std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
+  TRef<IQDData> MakeCopy() override;
+
+  // IQDDataBuffer
+  void Assign(const TRef<IQDDataBuffer>& OtherBuffer) override;
+  Boolean IsEqual(const TRef<IQDDataBuffer>& Other) override;
+  const Byte* ByteRead() override { return FDataPtr; }
+  Byte* ByteWrite() override;
+  Byte* ByteModify() override;
+  Cardinal GetByteSize() override { return FCharSize; }
+  Cardinal GetSize() override { return FCharSize; }
+  TQDSequenceStamp* GetSequenceStamp() override { return &FSequenceStamp; }
+  void CopyTo(Cardinal SrcOffset, const TRef<IQDDataBuffer>& Dest, Cardinal DestOffset,
+              Cardinal Count) override;
+  void Unique(Boolean PreserveData) override { MakeUnique(PreserveData); }
+
+  /// Gives this buffer a block of its own when its block has another owner.
+  /// Returns true when it did (a fresh block, its bytes copied only when
+  /// PreserveData), false when the buffer may write in place.
+  virtual Boolean MakeUnique(Boolean PreserveData);
+  /// Re-reads the data pointer from the block (memory buffers).
+  virtual void UpdateDataPtr() {}
+  /// Sets the block field only; no count changes.
+  virtual void SetDataContainer(TQDSmartBuffer* Block) { pDataContainer = Block; }
+  /// Gives up ownership: the block stays alive for this buffer, but other
+  /// owners no longer copy because of it, and this buffer writes into the
+  /// shared data as long as at most one owner remains (explicit sharing).
+  virtual void RemoveOwnerShip();
+
+  TQDSmartBuffer* GetDataContainer() const { return pDataContainer; }
+  Boolean OwnsData() const { return FOwnsData; }
+  TRef<IQDData> GetDataIntf() { return TRef<IQDData>(this); }
+  TRef<IQDDataBuffer> GetDataBufferIntf() { return TRef<IQDDataBuffer>(this); }
+
+protected:
+  TQDGenericBuffer() : FSequenceStamp(this) {}
+
+  /// Makes ABlock this buffer's block (taking its references) with ACharSize
+  /// bytes. The buffer must have no block yet.
+  void AttachBlock(TQDSmartBuffer* ABlock, Cardinal ACharSize);
+  /// Moves this buffer from its block to ABlock: the new references are taken
+  /// before the old ones are dropped.
+  void ReplaceBlock(TQDSmartBuffer* ABlock);
+  /// Shares Other's block, byte size and data pointer.
+  void ShareFrom(TQDGenericBuffer& Other);
+  /// Throws ERangeError unless [AOffset, AOffset + ACount) lies in ASize.
+  static void CheckRange(UInt64 AOffset, UInt64 ACount, UInt64 ASize);
+
+  TQDSequenceStamp FSequenceStamp; // owned: lives and dies with the buffer
+  Byte* FDataPtr = nullptr;        // cached start of the data
+  Cardinal FCharSize = 0;          // data size in bytes
+  TQDSmartBuffer* pDataContainer = nullptr; // the block; this buffer's references on it
+  Boolean FOwnsData = true;
+
+  friend class TQDSequenceStamp;
+};
+
+/// A buffer whose block is a memory block; elements are bytes.
+class TQDMemoryBuffer : public TQDGenericBuffer
+{
+public:
+  /// A new block of ASize bytes, contents undefined.
+  static TRef<TQDMemoryBuffer> CreateSize(Cardinal ASize);
+  /// Shares ADataContainer with ASize bytes.
+  static TRef<TQDMemoryBuffer> Create(TQDSmartMemoryBuffer* ADataContainer, Cardinal ASize);
+  /// Shares Other's block and byte size.
+  static TRef<TQDMemoryBuffer> CreateEx(TQDMemoryBuffer* Other);
+
+  TRef<IQDData> MakeCopy() override;
+  void UpdateDataPtr() override;
+
+  /// The storage block as a memory block (null when it is none).
+  TQDSmartMemoryBuffer* pBuffer() const { return dynamic_cast<TQDSmartMemoryBuffer*>(pDataContainer); }
+  /// Makes ABlock the storage block, moving this buffer's references to it.
+  void SetpBuffer(TQDSmartMemoryBuffer* ABlock) { ReplaceBlock(ABlock); }
+
+  /// A new memory block for N elements (N x element size bytes).
+  virtual TQDSmartMemoryBuffer* CreateStorage(Cardinal N);
+  virtual Cardinal GetElementSize() { return 1; }
+  Cardinal GetCharSize() { return FCharSize; }
+
+protected:
+  TQDMemoryBuffer() = default;
+  /// Attaches a fresh block for ACount elements.
+  void AttachNewStorage(Cardinal ACount);
+};
+
+/// A memory buffer whose element count can change. Not instantiated itself.
+class TQDLinearMemoryBuffer : public TQDMemoryBuffer, public virtual IQDLinearDataBuffer
+{
+public:
+  std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
+  TRef<IQDData> MakeCopy() override = 0;
+  void Resize(Cardinal Size, Boolean PreserveData) override;
+
+protected:
+  TQDLinearMemoryBuffer() = default;
+};
+
+/// A vector of doubles.
+class TQDRealBuffer : public TQDLinearMemoryBuffer, public virtual IQDRealBuffer
+{
+public:
+  /// Empty: 0 elements (the block still reserves the minimum 4 bytes).
+  static TRef<TQDRealBuffer> Create();
+  /// ASize elements, contents undefined (pooled memory is not cleared).
+  static TRef<TQDRealBuffer> CreateSize(Cardinal ASize);
+  /// ASize doubles copied from AData.
+  static TRef<TQDRealBuffer> CreateData(const Real* AData, Cardinal ASize);
+  /// Shares Other's block and size.
+  static TRef<TQDRealBuffer> CreateEx(TQDRealBuffer* Other);
+  /// Shares the block and byte size of Other's instance; copy-on-write makes it
+  /// a copy later. Raises EInvalidCast for an empty Other.
+  static TRef<TQDRealBuffer> CreateCopy(const TRef<IQDRealBuffer>& Other);
+  /// As CreateCopy for any buffer: its bytes are reinterpreted as doubles
+  /// (N 4-byte elements give N div 2 doubles). Raises EInvalidCast when Other's
+  /// instance is not a buffer.
+  static TRef<TQDRealBuffer> CreateUniversal(const TRef<IQDData>& Other);
+
+  std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
+  TRef<IQDData> MakeCopy() override;
+  Boolean IsEqual(const TRef<IQDDataBuffer>& Other) override;
+  Cardinal GetSize() override { return FCharSize / sizeof(Real); }
+  Cardinal GetElementSize() override { return sizeof(Real); }
+  /// Counts elements when Dest is a real buffer, bytes otherwise.
+  void CopyTo(Cardinal SrcOffset, const TRef<IQDDataBuffer>& Dest, Cardinal DestOffset,
+              Cardinal Count) override;
+
+  // IQDRealBuffer
+  const Real* Read() override { return reinterpret_cast<const Real*>(FDataPtr); }
+  Real* Write() override;
+  Real* Modify() override;
+  Real GetItem(Integer Index) override;
+  void SetItem(Integer Index, Real Value) override;
+
+protected:
+  TQDRealBuffer() = default;
+};
+
+/// A rows x columns matrix of doubles in one block: element (Row, Col) is at
+/// index Col + Row x Cols. As an array its items are its rows.
+class TQDRealMatrixBuffer : public TQDMemoryBuffer, public virtual IQDRealMatrixBuffer
+{
+public:
+  /// 0 x 0.
+  static TRef<TQDRealMatrixBuffer> Create();
+  /// ARows x ACols, contents undefined.
+  static TRef<TQDRealMatrixBuffer> CreateSize(Cardinal ARows, Cardinal ACols);
+  /// Shares Other's block and shape.
+  static TRef<TQDRealMatrixBuffer> CreateEx(TQDRealMatrixBuffer* Other);
+
+  std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
+  TRef<IQDData> MakeCopy() override;
+  Boolean IsEqual(const TRef<IQDDataBuffer>& Other) override;
+  Cardinal GetSize() override { return FCharSize / sizeof(Real); }
+  Cardinal GetElementSize() override { return sizeof(Real); }
+  TRef<IQDRealBufferArray> GetMatArrayIntf() { return TRef<IQDRealBufferArray>(this); }
+
+  // IQDRealBufferArray
+  Integer GetMaxSize() override { return FCols; }
+  Integer GetCount() override { return FRows; }
+  Integer GetItemSize(Integer /*Index*/) override { return FCols; }
+  /// A new real buffer holding a copy of row Index. Raises "Row out of range = %u".
+  TRef<IQDRealBuffer> GetItem(Integer Index) override;
+  /// Copies min(Buffer's size, Cols) values into row Index in place (no
+  /// copy-on-write). Raises "Row out of range = %u".
+  void SetItem(Integer Index, const TRef<IQDRealBuffer>& Buffer) override;
+  Real GetElement(Integer Index, Integer ItemIndex) override { return GetItem(Index, ItemIndex); }
+  void SetElement(Integer Index, Integer ItemIndex, Real Value) override { SetItem(Index, ItemIndex, Value); }
+
+  // IQDRealMatrixBuffer
+  const Real* Read() override { return reinterpret_cast<const Real*>(FDataPtr); }
+  Real* Write() override;
+  Real* Modify() override;
+  Integer GetCols() override { return FCols; }
+  Integer GetRows() override { return FRows; }
+  Real GetItem(Integer Row, Integer Col) override;
+  void SetItem(Integer Row, Integer Col, Real Value) override;
+  TRef<IQDRealBuffer> GetRow(Integer Index) override { return GetItem(Index); }
+  void SetRow(Integer Index, const TRef<IQDRealBuffer>& Buffer) override { SetItem(Index, Buffer); }
+
+protected:
+  TQDRealMatrixBuffer() = default;
+  /// Index of element (Row, Col) after the range checks.
+  Cardinal CheckedIndex(Integer Row, Integer Col);
+  void CheckRow(Integer Row);
+
+  Integer FCols = 0;
+  Integer FRows = 0;
+};
+
+/// A list of real buffers of any sizes. Items are references: changing an item
+/// obtained from GetItem changes the item in the list.
+class TQDRealBufferList : public TInterfacedObject, public virtual IQDRealBufferDynamicArray
+{
+public:
+  static TRef<TQDRealBufferList> Create();
+
+  std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
+  TObject* GetInstance() override { return this; }
+  /// A new list of copies sharing each item's block (copy-on-write keeps the
+  /// two lists' items apart).
+  TRef<IQDData> MakeCopy() override;
+
+  // IQDRealBufferArray
+  Integer GetMaxSize() override;
+  Integer GetCount() override { return static_cast<Integer>(FList.size()); }
+  /// Raises EListError "List index out of bounds (%d)" outside the list.
+  Integer GetItemSize(Integer Index) override;
+  TRef<IQDRealBuffer> GetItem(Integer Index) override;
+  void SetItem(Integer Index, const TRef<IQDRealBuffer>& Buffer) override;
+  Real GetElement(Integer Index, Integer ItemIndex) override;
+  void SetElement(Integer Index, Integer ItemIndex, Real Value) override;
+
+  // IQDRealBufferDynamicArray
+  void Append(const TRef<IQDRealBuffer>& AValue) override;
+
+protected:
+  TQDRealBufferList() = default;
+  const TRef<IQDRealBuffer>& CheckedItem(Integer Index) const;
+
+  std::vector<TRef<IQDRealBuffer>> FList;
+};
