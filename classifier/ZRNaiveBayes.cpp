@@ -44,7 +44,7 @@ TZRNaiveBayesClass* TZRNaiveBayesResult::GetItem(Integer Index) const
   if (Index < 0 || Index >= GetCount())
     throw EListError(Format(SListIndexError, Index));
   // Only TZRNaiveBayes fills the list, and only with classes.
-  return static_cast<TZRNaiveBayesClass*>(FItems[static_cast<std::size_t>(Index)].get());
+  return static_cast<TZRNaiveBayesClass*>(ItemAt(Index));
 }
 
 // ---------------------------------------------------------------------------
@@ -238,7 +238,7 @@ void TZRNaiveBayes::Predict(const TRef<IQDRealBuffer>& AFeatures)
                 static_cast<Integer>(M), FeatureCount()));
 
   TRef<TZRNaiveBayesResult> Result = TZRNaiveBayesResult::Create();
-  Result->FItems.reserve(static_cast<std::size_t>(C));
+  Result->ReserveItems(C);
   const Real* X = AFeatures->Read();
   Real DiffInline[InlineFeatures];
   std::vector<Real> DiffHeap;
@@ -271,7 +271,7 @@ void TZRNaiveBayes::Predict(const TRef<IQDRealBuffer>& AFeatures)
       Best = Score;
       BestClass = Class;
     }
-    Result->FItems.push_back(std::make_unique<TZRNaiveBayesClass>(FLabels.GetLabel(Class), Score));
+    Result->AddItem<TZRNaiveBayesClass>(FLabels.GetLabel(Class), Score);
   }
   if (BestClass < 0)
     Fail("Predict: no class score is below 1.7E308 (is a feature not a number?)");

@@ -9,7 +9,7 @@
 ///   {
 ///   public:
 ///     static TRef<TMyResult> Create() { return TRef<TMyResult>(new TMyResult); }
-///     void Add(Real A) { FItems.push_back(std::make_unique<TMyItem>(A)); } // the list owns it
+///     void Add(Real A) { AddItem<TMyItem>(A); } // the list owns the new item
 ///   };
 /// \endcode
 ///
@@ -19,19 +19,27 @@
 #include "platform/Interfaces.h"
 #include "platform/PlatformTypes.h"
 
-#include <memory>
+#include <cstddef>
+#include <memory_resource>
+#include <new>
+#include <utility>
 #include <vector>
 
 /// A reference-counted list that owns its items: removing or clearing an item,
-/// or destroying the list, frees the item. It adds no interface of its own;
-/// descendants add items to `FItems` directly and give typed, indexed access.
+/// or destroying the list, destroys the item. It adds no interface of its own;
+/// descendants add items with AddItem and give typed, indexed access.
+///
+/// Cost: lists are made and dropped once per prediction, so items live in an
+/// arena inside the list object (its first few hundred bytes; beyond that the
+/// arena takes blocks from the heap). A small list with its items is one heap
+/// block. The memory of a removed item is reused only when the list goes.
 ///
 /// Thread safety: the count is atomic, so the list may be released on any
 /// thread; the items themselves are not guarded.
 class TKJObjectList : public TInterfacedObject
 {
 public:
-  /// Frees every item.
+  /// Destroys every item.
   ~TKJObjectList() override;
 
   /// Number of items (property `Count`).
@@ -40,5 +48,31 @@ public:
 protected:
   TKJObjectList() = default;
 
-  std::vector<std::unique_ptr<TObject>> FItems; // owned items, in insertion order
+  /// Constructs a T at the end of the list and returns it (owned by the list,
+  /// valid until it is removed or the list goes).
+  template <class T, class... TArgs>
+  T* AddItem(TArgs&&... AArgs)
+  {
+    static_assert(std::is_base_of_v<TObject, T>, "items are objects");
+    FItems.reserve(FItems.size() + 1); // before the item exists: no leak if this throws
+    void* Memory = FArena.allocate(sizeof(T), alignof(T));
+    T* Item = ::new (Memory) T(std::forward<TArgs>(AArgs)...); // nothing to undo: the arena keeps Memory
+    FItems.push_back(Item);
+    return Item;
+  }
+  /// Room for ACount items without growing the index.
+  void ReserveItems(Integer ACount) { FItems.reserve(static_cast<std::size_t>(ACount)); }
+  /// Item AIndex; the caller has checked 0 <= AIndex < Count.
+  TObject* ItemAt(Integer AIndex) const { return FItems[static_cast<std::size_t>(AIndex)]; }
+  /// Destroys item AIndex and closes the gap; the caller has checked the index.
+  void DeleteItem(Integer AIndex);
+  /// Destroys every item.
+  void ClearItems() noexcept;
+
+private:
+  static constexpr std::size_t InlineBytes = 256;
+
+  alignas(std::max_align_t) std::byte FInline[InlineBytes]; // first block of FArena
+  std::pmr::monotonic_buffer_resource FArena{FInline, sizeof FInline};
+  std::pmr::vector<TObject*> FItems{&FArena}; // owned items (in FArena), insertion order
 };

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <cstring>
 
 namespace {
 
@@ -11,17 +11,28 @@ int LiveItems = 0;
 class TTrackedItem : public TObject
 {
 public:
-  TTrackedItem() { ++LiveItems; }
+  explicit TTrackedItem(int AValue) : FValue(AValue) { ++LiveItems; }
   ~TTrackedItem() override { --LiveItems; }
+  int FValue;
+};
+
+// Larger than the list's inline arena: such items come from the heap.
+class TBigItem : public TTrackedItem
+{
+public:
+  explicit TBigItem(int AValue) : TTrackedItem(AValue) { std::memset(FPayload, 0xA5, sizeof FPayload); }
+  unsigned char FPayload[1000];
 };
 
 class TTrackedList : public TKJObjectList
 {
 public:
   static TRef<TTrackedList> Create() { return TRef<TTrackedList>(new TTrackedList); }
-  void Add() { FItems.push_back(std::make_unique<TTrackedItem>()); }
-  void RemoveFirst() { FItems.erase(FItems.begin()); }
-  void ClearItems() { FItems.clear(); }
+  void Add(int AValue) { AddItem<TTrackedItem>(AValue); }
+  void AddBig(int AValue) { AddItem<TBigItem>(AValue); }
+  void RemoveFirst() { DeleteItem(0); }
+  using TKJObjectList::ClearItems;
+  int Value(Integer AIndex) const { return static_cast<TTrackedItem*>(ItemAt(AIndex))->FValue; }
 };
 
 class KJObjectList : public ::testing::Test
@@ -35,7 +46,7 @@ TEST_F(KJObjectList, TheLastReferenceFreesTheListAndEveryItem)
 {
   TRef<TTrackedList> L = TTrackedList::Create();
   for (int I = 0; I < 3; ++I)
-    L->Add();
+    L->Add(I);
   EXPECT_EQ(L->GetCount(), 3);
   EXPECT_EQ(LiveItems, 3);
   {
@@ -50,12 +61,32 @@ TEST_F(KJObjectList, RemovingOrClearingFreesTheItems)
 {
   TRef<TTrackedList> L = TTrackedList::Create();
   for (int I = 0; I < 4; ++I)
-    L->Add();
+    L->Add(I);
   L->RemoveFirst();
   EXPECT_EQ(L->GetCount(), 3);
   EXPECT_EQ(LiveItems, 3);
+  EXPECT_EQ(L->Value(0), 1) << "the rest close up in order";
+  EXPECT_EQ(L->Value(2), 3);
   L->ClearItems();
   EXPECT_EQ(L->GetCount(), 0);
+  EXPECT_EQ(LiveItems, 0);
+}
+
+// Past the inline arena, and items bigger than it: all kept apart and freed.
+TEST_F(KJObjectList, ManyAndLargeItemsAreKeptAndFreed)
+{
+  TRef<TTrackedList> L = TTrackedList::Create();
+  for (int I = 0; I < 200; ++I) {
+    if (I % 50 == 7)
+      L->AddBig(I);
+    else
+      L->Add(I);
+  }
+  ASSERT_EQ(L->GetCount(), 200);
+  for (int I = 0; I < 200; ++I)
+    EXPECT_EQ(L->Value(I), I);
+  EXPECT_EQ(LiveItems, 200);
+  L.Reset();
   EXPECT_EQ(LiveItems, 0);
 }
 
