@@ -1,18 +1,71 @@
 #include "classifier/YHOpenCV.h"
 
 #include <dlfcn.h>
+#include <link.h>
+#include <unistd.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace {
 constinit std::mutex GBridgeLock;
 constinit void* GHandle = nullptr; // guarded by GBridgeLock
 
+/// The file of the loaded object (program or library) that holds AAddress;
+/// "" when there is none.
+std::string ObjectFileOf(const void* AAddress)
+{
+  struct TSearch
+  {
+    std::uintptr_t Address;
+    bool Found = false;
+    std::string File;
+  } Search{reinterpret_cast<std::uintptr_t>(AAddress), false, {}};
+  dl_iterate_phdr(
+      [](dl_phdr_info* AInfo, std::size_t, void* AData) {
+        auto& S = *static_cast<TSearch*>(AData);
+        for (int I = 0; I < AInfo->dlpi_phnum; ++I) {
+          const ElfW(Phdr)& Segment = AInfo->dlpi_phdr[I];
+          const std::uintptr_t Start = AInfo->dlpi_addr + Segment.p_vaddr;
+          if (Segment.p_type == PT_LOAD && S.Address >= Start && S.Address - Start < Segment.p_memsz) {
+            S.Found = true;
+            S.File = AInfo->dlpi_name;
+            return 1;
+          }
+        }
+        return 0;
+      },
+      &Search);
+  if (!Search.Found)
+    return {};
+  if (!Search.File.empty())
+    return Search.File;
+  char Buf[4096]; // the program itself has no name in the list
+  const ssize_t N = readlink("/proc/self/exe", Buf, sizeof Buf - 1);
+  return N > 0 ? std::string(Buf, static_cast<std::size_t>(N)) : std::string();
+}
+
 // Caller holds GBridgeLock.
 void* LoadLocked() noexcept
 {
-  if (!GHandle)
-    GHandle = dlopen(YHOpenCV::SLibraryName, RTLD_NOW | RTLD_LOCAL);
+  if (GHandle)
+    return GHandle;
+  GHandle = dlopen(YHOpenCV::SLibraryName, RTLD_NOW | RTLD_LOCAL);
+  if (GHandle)
+    return GHandle;
+  // The search applies the RUNPATH of the object that calls dlopen. A runtime
+  // that wraps dlopen (the sanitizers do) becomes that caller and hides ours,
+  // so the place our RUNPATH $ORIGIN names, the folder of the object holding
+  // this code, is tried once more by path.
+  try {
+    const std::string Self = ObjectFileOf(reinterpret_cast<const void*>(&LoadLocked));
+    const std::size_t Slash = Self.rfind('/');
+    if (Slash != std::string::npos)
+      GHandle = dlopen((Self.substr(0, Slash + 1) + YHOpenCV::SLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+  } catch (...) {
+    // Out of memory for a path: not found.
+  }
   return GHandle;
 }
 } // namespace

@@ -6,8 +6,11 @@
 ///
 /// - at program start-up the library is loaded once with the normal search
 ///   (`dlopen`, RTLD_NOW | RTLD_LOCAL: its names never join the global scope,
-///   so they cannot clash with another library's functions of the same names);
-///   a failure there is silent;
+///   so they cannot clash with another library's functions of the same names),
+///   then, if that finds nothing, by path from the folder of the program or
+///   library that holds this loader (what its RUNPATH $ORIGIN names; a
+///   runtime that wraps dlopen, as the sanitizers do, hides that RUNPATH from
+///   the search). A failure there is silent;
 /// - each function is reached through an entry of namespace `YHOpenCV` that
 ///   starts at a binding stub. The first call loads the library if it is not
 ///   loaded yet, looks the export up, stores it and forwards the call; later

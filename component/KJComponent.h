@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <memory_resource>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 

@@ -11,6 +11,7 @@
 #include <limits>
 #include <ostream>
 #include <string>
+#include <utility>
 
 using namespace NaiveBayesFixtures;
 
@@ -19,6 +20,14 @@ namespace {
 constexpr Real Floor = 1.192092896E-07;
 constexpr Real NaN = std::numeric_limits<Real>::quiet_NaN();
 constexpr Real Inf = std::numeric_limits<Real>::infinity();
+
+// The event refers to its handler object: a temporary would be gone before the
+// first call, so binding one does not compile.
+template <class F>
+concept BindsAsHandler = requires(F&& A) { TZRNaiveBayesResultEvent::Handler(std::forward<F>(A)); };
+using TSomeHandler = decltype([](TObject*, const TRef<IQDRealBuffer>&, TZRNaiveBayesResult*) {});
+static_assert(BindsAsHandler<TSomeHandler&>);
+static_assert(!BindsAsHandler<TSomeHandler>);
 
 // ---------------------------------------------------------------------------
 // What training leaves in the model
