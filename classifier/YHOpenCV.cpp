@@ -19,9 +19,8 @@ std::string ObjectFileOf(const void* AAddress)
   struct TSearch
   {
     std::uintptr_t Address;
-    bool Found = false;
-    std::string File;
-  } Search{reinterpret_cast<std::uintptr_t>(AAddress), false, {}};
+    const char* File; // the loader's own string: nothing may throw inside the walk
+  } Search{reinterpret_cast<std::uintptr_t>(AAddress), nullptr};
   dl_iterate_phdr(
       [](dl_phdr_info* AInfo, std::size_t, void* AData) {
         auto& S = *static_cast<TSearch*>(AData);
@@ -29,17 +28,16 @@ std::string ObjectFileOf(const void* AAddress)
           const ElfW(Phdr)& Segment = AInfo->dlpi_phdr[I];
           const std::uintptr_t Start = AInfo->dlpi_addr + Segment.p_vaddr;
           if (Segment.p_type == PT_LOAD && S.Address >= Start && S.Address - Start < Segment.p_memsz) {
-            S.Found = true;
-            S.File = AInfo->dlpi_name;
+            S.File = AInfo->dlpi_name ? AInfo->dlpi_name : "";
             return 1;
           }
         }
         return 0;
       },
       &Search);
-  if (!Search.Found)
+  if (!Search.File)
     return {};
-  if (!Search.File.empty())
+  if (*Search.File)
     return Search.File;
   char Buf[4096]; // the program itself has no name in the list
   const ssize_t N = readlink("/proc/self/exe", Buf, sizeof Buf - 1);
