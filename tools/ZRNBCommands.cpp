@@ -472,11 +472,14 @@ int RunPredict(const TOptions& AOptions)
   Files.Data.ExpectColumns(N, "(the features of " + Set.Name + ")");
   TPredictPrinter Printer(Files.Output, AOptions.Scores);
   Model.SetOnResult(TZRNaiveBayesResultEvent::Method<&TPredictPrinter::OnResult>(&Printer));
-  // One buffer for every row: this object is its only owner, so Write never copies.
+  // One buffer for every row. Nothing else holds it (the handler keeps no
+  // reference) and Predict only reads it, so the pointer Write gives stays
+  // valid for the whole loop.
   const TRef<TQDRealBuffer> Row = TQDRealBuffer::CreateSize(static_cast<Cardinal>(N));
   const TRef<IQDRealBuffer> RowIntf(Row);
+  Real* const RowData = Row->Write();
   while (Files.Data.NextRow()) {
-    std::memcpy(Row->Write(), Files.Data.Values(), N * sizeof(Real));
+    std::memcpy(RowData, Files.Data.Values(), N * sizeof(Real));
     Classify(Model, RowIntf, Files.Data);
     Files.Output.Append('\n');
   }
@@ -580,9 +583,10 @@ int RunEvaluate(const TOptions& AOptions)
   Model.SetOnResult(TZRNaiveBayesResultEvent::Method<&TConfusion::OnResult>(&Confusion));
   const TRef<TQDRealBuffer> Row = TQDRealBuffer::CreateSize(static_cast<Cardinal>(Columns - 1));
   const TRef<IQDRealBuffer> RowIntf(Row);
+  Real* const RowData = Row->Write(); // as in RunPredict
   while (Files.Data.NextRow()) {
     RequireFinite(Files.Data, LabelColumn);
-    const Real Truth = SplitRow(Files.Data.Values(), Columns, LabelColumn, Row->Write());
+    const Real Truth = SplitRow(Files.Data.Values(), Columns, LabelColumn, RowData);
     Classify(Model, RowIntf, Files.Data);
     Confusion.Count(Truth);
   }
