@@ -70,7 +70,7 @@ TEST_F(OutputFile, ManyBlocksArriveWhole)
   std::string Want;
   {
     TZROutputFile F(Out());
-    for (int I = 0; Want.size() < (5u << 20); ++I) {
+    for (long long I = 0; Want.size() < (5u << 20); ++I) {
       const std::string Line = std::to_string(I * 7919) + "\n";
       if (I % 3 == 0) {
         char* P = F.Space(Line.size() + 10);
