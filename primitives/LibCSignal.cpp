@@ -46,7 +46,7 @@ Extended BesselI0(Extended X)
   for (int K = 1; K < 100000; ++K) {
     Term *= Q / (Extended(K) * K);
     Sum += Term;
-    if (Term < Sum * 1e-21L)
+    if (Term < Sum * 1e-21L || !std::isfinite(Sum))
       break;
   }
   return Sum;
