@@ -70,10 +70,6 @@ IppStatus LibC::ippsZero_16s(Ipp16s* Dst, int Len) { return ClearBytes(Dst, Len)
 IppStatus LibC::ippsZero_8u(Ipp8u* Dst, int Len) { return ClearBytes(Dst, Len); }
 IppStatus LibC::ippsZero_64fc(Ipp64fc* Dst, int Len) { return ClearBytes(Dst, Len); }
 
-IppStatus LibC::ippsCopy_64f(const Ipp64f* Src, Ipp64f* Dst, int Len)
-{
-  return CopyElements(Src, Dst, Len);
-}
 IppStatus LibC::ippsCopy_32f(const Ipp32f* Src, Ipp32f* Dst, int Len)
 {
   return CopyElements(Src, Dst, Len);

@@ -49,8 +49,6 @@ inline VD Mul(VD A, VD B) { return _mm_mul_pd(A, B); }
 inline VD Div(VD A, VD B) { return _mm_div_pd(A, B); }
 inline VD Sqrt(VD A) { return _mm_sqrt_pd(A); }
 inline VD Abs(VD A) { return _mm_andnot_pd(_mm_set1_pd(-0.0), A); }
-inline VD MaxOr2nd(VD A, VD B) { return _mm_max_pd(A, B); }
-inline VD MinOr2nd(VD A, VD B) { return _mm_min_pd(A, B); }
 inline VM IsNeg(VD A) { return _mm_cmplt_pd(A, _mm_setzero_pd()); }
 inline VM IsPos(VD A) { return _mm_cmpgt_pd(A, _mm_setzero_pd()); }
 inline VM NotNonNeg(VD A) { return _mm_cmpnge_pd(A, _mm_setzero_pd()); }
@@ -59,9 +57,17 @@ inline VD Select(VM M, VD T, VD F) { return _mm_or_pd(_mm_and_pd(M, T), _mm_andn
 inline VM NoLanes() { return _mm_setzero_pd(); }
 inline VM Or(VM A, VM B) { return _mm_or_pd(A, B); }
 inline bool Any(VM M) { return _mm_movemask_pd(M) != 0; }
-inline void StoreFloats(float* P, VD V)
+inline __m128 ClampSingles(__m128 F)
 {
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(P), _mm_castps_si128(_mm_cvtpd_ps(V)));
+  return _mm_min_ps(_mm_max_ps(F, _mm_set1_ps(-FLT_MAX)), _mm_set1_ps(FLT_MAX));
+}
+inline void StoreFloatsClamped(float* P, VD V)
+{
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(P), _mm_castps_si128(ClampSingles(_mm_cvtpd_ps(V))));
+}
+inline void StoreFloatPairClamped(float* P, VD A, VD B)
+{
+  _mm_storeu_ps(P, ClampSingles(_mm_movelh_ps(_mm_cvtpd_ps(A), _mm_cvtpd_ps(B))));
 }
 inline VD LoadFloats(const float* P)
 {
@@ -91,8 +97,6 @@ inline VD Mul(VD A, VD B) { return _mm256_mul_pd(A, B); }
 inline VD Div(VD A, VD B) { return _mm256_div_pd(A, B); }
 inline VD Sqrt(VD A) { return _mm256_sqrt_pd(A); }
 inline VD Abs(VD A) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), A); }
-inline VD MaxOr2nd(VD A, VD B) { return _mm256_max_pd(A, B); }
-inline VD MinOr2nd(VD A, VD B) { return _mm256_min_pd(A, B); }
 inline VM IsNeg(VD A) { return _mm256_cmp_pd(A, _mm256_setzero_pd(), _CMP_LT_OQ); }
 inline VM IsPos(VD A) { return _mm256_cmp_pd(A, _mm256_setzero_pd(), _CMP_GT_OQ); }
 inline VM NotNonNeg(VD A) { return _mm256_cmp_pd(A, _mm256_setzero_pd(), _CMP_NGE_UQ); }
@@ -101,7 +105,20 @@ inline VD Select(VM M, VD T, VD F) { return _mm256_blendv_pd(F, T, M); }
 inline VM NoLanes() { return _mm256_setzero_pd(); }
 inline VM Or(VM A, VM B) { return _mm256_or_pd(A, B); }
 inline bool Any(VM M) { return _mm256_movemask_pd(M) != 0; }
-inline void StoreFloats(float* P, VD V) { _mm_storeu_ps(P, _mm256_cvtpd_ps(V)); }
+inline __m256 ClampSingles(__m256 F)
+{
+  return _mm256_min_ps(_mm256_max_ps(F, _mm256_set1_ps(-FLT_MAX)), _mm256_set1_ps(FLT_MAX));
+}
+inline void StoreFloatsClamped(float* P, VD V)
+{
+  const __m128 F = _mm256_cvtpd_ps(V);
+  _mm_storeu_ps(P, _mm_min_ps(_mm_max_ps(F, _mm_set1_ps(-FLT_MAX)), _mm_set1_ps(FLT_MAX)));
+}
+inline void StoreFloatPairClamped(float* P, VD A, VD B)
+{
+  const __m256 F = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(A)), _mm256_cvtpd_ps(B), 1);
+  _mm256_storeu_ps(P, ClampSingles(F));
+}
 inline VD LoadFloats(const float* P) { return _mm256_cvtps_pd(_mm_loadu_ps(P)); }
 inline VD LoadInts(const std::int32_t* P)
 {
@@ -132,8 +149,6 @@ inline VD Mul(VD A, VD B) { return _mm512_mul_pd(A, B); }
 inline VD Div(VD A, VD B) { return _mm512_div_pd(A, B); }
 inline VD Sqrt(VD A) { return _mm512_sqrt_pd(A); }
 inline VD Abs(VD A) { return _mm512_abs_pd(A); }
-inline VD MaxOr2nd(VD A, VD B) { return _mm512_max_pd(A, B); }
-inline VD MinOr2nd(VD A, VD B) { return _mm512_min_pd(A, B); }
 inline VM IsNeg(VD A) { return _mm512_cmp_pd_mask(A, _mm512_setzero_pd(), _CMP_LT_OQ); }
 inline VM IsPos(VD A) { return _mm512_cmp_pd_mask(A, _mm512_setzero_pd(), _CMP_GT_OQ); }
 inline VM NotNonNeg(VD A) { return _mm512_cmp_pd_mask(A, _mm512_setzero_pd(), _CMP_NGE_UQ); }
@@ -142,7 +157,24 @@ inline VD Select(VM M, VD T, VD F) { return _mm512_mask_blend_pd(M, F, T); }
 inline VM NoLanes() { return 0; }
 inline VM Or(VM A, VM B) { return static_cast<VM>(A | B); }
 inline bool Any(VM M) { return M != 0; }
-inline void StoreFloats(float* P, VD V) { _mm256_storeu_ps(P, _mm512_cvtpd_ps(V)); }
+// One fix-up instruction does the limiting: NaN and -inf become the negative
+// largest single, +inf the positive one, everything else stays. The table
+// holds one answer per class (QNaN, SNaN, 0, 1, -inf, +inf, negative,
+// positive): 15 is -FLT_MAX, 14 +FLT_MAX, 0 the value itself.
+inline __m512 ClampSingles(__m512 F)
+{
+  return _mm512_fixupimm_ps(F, F, _mm512_set1_epi32(0x00EF00FF), 0);
+}
+inline void StoreFloatsClamped(float* P, VD V)
+{
+  _mm256_storeu_ps(P, _mm512_castps512_ps256(ClampSingles(_mm512_castps256_ps512(_mm512_cvtpd_ps(V)))));
+}
+inline void StoreFloatPairClamped(float* P, VD A, VD B)
+{
+  const __m512d Joined = _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_castps_pd(_mm512_cvtpd_ps(A))),
+                                            _mm256_castps_pd(_mm512_cvtpd_ps(B)), 1);
+  _mm512_storeu_ps(P, ClampSingles(_mm512_castpd_ps(Joined)));
+}
 inline VD LoadFloats(const float* P) { return _mm512_cvtps_pd(_mm256_loadu_ps(P)); }
 inline VD LoadInts(const std::int32_t* P)
 {
@@ -160,7 +192,7 @@ inline VD LoadInts(const std::int32_t* P)
   X(ippsMulC_64f_I) X(ippsDivC_64f_I) X(ippsAddC_64f) X(ippsSubC_64f) X(ippsSubCRev_64f) \
   X(ippsMulC_64f) X(ippsDivC_64f) X(ippsSet_64f) X(ippsSet_64fc) X(ippsAbs_64f_I)       \
   X(ippsAbs_64f) X(ippsSqr_64f_I) X(ippsSqr_64f) X(ippsSqrt_64f_I) X(ippsSqrt_64f)      \
-  X(ippsConvert_64f32f) X(ippsConvert_32f64f) X(ippsConvert_32s64f)
+  X(ippsConvert_64f32f) X(ippsConvert_32f64f) X(ippsConvert_32s64f) X(ippsCopy_64f)
 
 using TAnyProc = void (*)();
 
@@ -334,6 +366,10 @@ IppStatus LibC::ippsConvert_64f32f(const Ipp64f* Src, Ipp32f* Dst, int Len)
 IppStatus LibC::ippsConvert_32f64f(const Ipp32f* Src, Ipp64f* Dst, int Len)
 {
   return Sse2::ippsConvert_32f64f(Src, Dst, Len);
+}
+IppStatus LibC::ippsCopy_64f(const Ipp64f* Src, Ipp64f* Dst, int Len)
+{
+  return Sse2::ippsCopy_64f(Src, Dst, Len);
 }
 IppStatus LibC::ippsConvert_32s64f(const Ipp32s* Src, Ipp64f* Dst, int Len)
 {

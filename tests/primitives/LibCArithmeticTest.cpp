@@ -11,6 +11,8 @@ using namespace PrimitivesTest;
 
 namespace {
 
+ZR_PRINT_ROWS_BY_NAME
+
 // --- Vector by vector, in place -------------------------------------------------
 
 struct TBinaryCase

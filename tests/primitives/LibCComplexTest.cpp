@@ -12,6 +12,8 @@ using namespace PrimitivesTest;
 
 namespace {
 
+ZR_PRINT_ROWS_BY_NAME
+
 using C = Ipp64fc;
 using Ext = long double;
 

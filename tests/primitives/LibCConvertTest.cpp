@@ -9,6 +9,8 @@ using namespace PrimitivesTest;
 
 namespace {
 
+ZR_PRINT_ROWS_BY_NAME
+
 constexpr Ipp32s Max32 = 2147483647;
 constexpr Ipp32s Min32 = -2147483647 - 1;
 const double NaN = std::numeric_limits<double>::quiet_NaN();

@@ -12,6 +12,8 @@ using namespace PrimitivesTest;
 
 namespace {
 
+ZR_PRINT_ROWS_BY_NAME
+
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 
 // --- Abs and square root: special values, in place and out of place ---------------

@@ -11,6 +11,8 @@ using namespace PrimitivesTest;
 
 namespace {
 
+ZR_PRINT_ROWS_BY_NAME
+
 constexpr double Pi = std::numbers::pi;
 
 // --- Windows ---------------------------------------------------------------------

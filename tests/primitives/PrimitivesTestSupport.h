@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <utility>
@@ -112,3 +113,13 @@ struct TRowName
 };
 
 } // namespace PrimitivesTest
+
+/// Prints table rows by their names (in test listings and failures). Place it
+/// in the namespace that declares the row types, so that lookup finds it.
+#define ZR_PRINT_ROWS_BY_NAME                                                            \
+  template <class T>                                                                     \
+    requires requires(const T& R) { R.Name; }                                            \
+  std::ostream& operator<<(std::ostream& AOut, const T& ARow)                            \
+  {                                                                                      \
+    return AOut << ARow.Name;                                                            \
+  }
