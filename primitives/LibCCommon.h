@@ -7,6 +7,7 @@
 //===----------------------------------------------------------------------===//
 #pragma once
 
+#include "platform/PlatformTypes.h"
 #include "primitives/IppDefs.h"
 
 #include <bit>
@@ -16,18 +17,9 @@
 
 namespace LibC {
 
-using Extended = long double; ///< x86-64: the 80-bit format with a 64-bit mantissa
-
 inline constexpr double Inf = std::numeric_limits<double>::infinity();
 /// The NaN the built-ins store: quiet, sign bit set.
 inline constexpr double QNaN = std::bit_cast<double>(std::uint64_t(0xFFF8000000000000u));
-inline constexpr float QNaNf = std::bit_cast<float>(std::uint32_t(0xFFC00000u));
-
-/// Equality as the constant tests see it: a NaN constant equals every value.
-inline bool QuirkEquals(double A, double B)
-{
-  return !(A < B) && !(A > B);
-}
 
 /// X rounded to the nearest integer, ties to even, at extended precision and
 /// independent of the rounding mode: X + 0.5 (X - 0.5 below 0) truncated, and
