@@ -335,4 +335,53 @@ TEST(FillStatus, ErrorsLeaveTheData)
   EXPECT_EQ(Cell[0], 5);
 }
 
+// --- Single precision ---------------------------------------------------------------------
+
+TEST(SinglePrecision, ArithmeticFillsAndCopies)
+{
+  const std::vector<float> S = {2, -0.5f, 3};
+  std::vector<float> D = {1, 4, -1};
+  ASSERT_EQ(LibC::ippsSub_32f_I(S.data(), D.data(), 3), ippStsNoErr);
+  EXPECT_EQ(D, (std::vector<float>{-1, 4.5f, -4}));
+  ASSERT_EQ(LibC::ippsMul_32f_I(S.data(), D.data(), 3), ippStsNoErr);
+  EXPECT_EQ(D, (std::vector<float>{-2, -2.25f, -12}));
+  ASSERT_EQ(LibC::ippsMulC_32f_I(-2, D.data(), 3), ippStsNoErr);
+  EXPECT_EQ(D, (std::vector<float>{4, 4.5f, 24}));
+  std::vector<float> Out(3);
+  ASSERT_EQ(LibC::ippsMul_32f(S.data(), D.data(), Out.data(), 3), ippStsNoErr);
+  EXPECT_EQ(Out, (std::vector<float>{8, -2.25f, 72}));
+  ASSERT_EQ(LibC::ippsSet_32f(7, Out.data(), 2), ippStsNoErr);
+  EXPECT_EQ(Out, (std::vector<float>{7, 7, 72}));
+  ASSERT_EQ(LibC::ippsZero_32f(Out.data(), 1), ippStsNoErr);
+  EXPECT_EQ(Out, (std::vector<float>{0, 7, 72}));
+  EXPECT_EQ(LibC::ippsSub_32f_I(nullptr, D.data(), 3), ippStsNullPtrErr);
+  EXPECT_EQ(LibC::ippsMul_32f(S.data(), D.data(), Out.data(), 0), ippStsSizeErr);
+  EXPECT_EQ(LibC::ippsMulC_32f_I(1, nullptr, 0), ippStsNullPtrErr);
+}
+
+TEST(SinglePrecision, ThresholdAndNormalize)
+{
+  const float NaNf = std::numeric_limits<float>::quiet_NaN();
+  std::vector<float> V = {1, 3, NaNf};
+  ASSERT_EQ(LibC::ippsThreshold_32f_I(V.data(), 3, 2, ippCmpGreater), ippStsNoErr);
+  EXPECT_EQ(V, (std::vector<float>{1, 2, 2})) << "in place, greater replaces a NaN";
+  V = {1, 3, NaNf};
+  ASSERT_EQ(LibC::ippsThreshold_32f_I(V.data(), 3, 2, ippCmpLess), ippStsNoErr);
+  EXPECT_EQ(V[0], 2);
+  EXPECT_EQ(V[1], 3);
+  EXPECT_TRUE(std::isnan(V[2])) << "in place, less keeps a NaN";
+
+  const std::vector<float> S = {1, 4, -2};
+  std::vector<float> D(3);
+  ASSERT_EQ(LibC::ippsNormalize_32f(S.data(), D.data(), 3, 1, 3), ippStsNoErr);
+  for (int I = 0; I < 3; ++I)
+    EXPECT_EQ(D[I], float((S[I] - 1.0L) * (1.0L / 3)));
+  EXPECT_EQ(LibC::ippsNormalize_32f(S.data(), D.data(), 3, 0, 1e-39f), ippStsDivByZeroErr);
+
+  std::vector<Ipp32fc> C(2);
+  ASSERT_EQ(LibC::ippsRealToCplx_32f(nullptr, S.data(), C.data(), 2), ippStsNoErr);
+  EXPECT_EQ(C[1].re, 0);
+  EXPECT_EQ(C[1].im, 4);
+}
+
 } // namespace
