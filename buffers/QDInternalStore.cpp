@@ -2,6 +2,12 @@
 
 #include "platform/Exceptions.h"
 #include "platform/ModuleStart.h"
+#include "primitives/KJIPPILoader.h"
+#include "primitives/KJIPPSLoader.h"
+#include "primitives/QDBasicDispatcher.h"
+#include "primitives/QDNormDispatcher.h"
+#include "primitives/QDResizeDispatcher.h"
+#include "primitives/QDScopeDispatcher.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -211,14 +217,29 @@ struct TInternalStoreUnit
   TInternalStoreUnit()
   {
     GInternalStoreStart.Start([] {
+      // The dispatch table is filled before the first buffer exists.
+      KJIPPSLoaderStart();
+      KJIPPILoaderStart();
+      QDResizeDispatcherStart();
+      QDBasicDispatcherStart();
+      QDScopeDispatcherStart();
       // The pool is never destroyed: buffers held by other static objects may
       // still return their blocks while the program shuts down.
       GManager = new TQDSmartBufferManager;
+      QDNormDispatcherStart();
     });
   }
   ~TInternalStoreUnit()
   {
-    GInternalStoreStart.Stop([] { GManager->ReleaseMemory(); });
+    GInternalStoreStart.Stop([] {
+      QDNormDispatcherStop();
+      GManager->ReleaseMemory();
+      QDScopeDispatcherStop();
+      QDBasicDispatcherStop();
+      QDResizeDispatcherStop();
+      KJIPPILoaderStop();
+      KJIPPSLoaderStop();
+    });
   }
 };
 } // namespace

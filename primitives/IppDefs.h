@@ -42,24 +42,30 @@ using IppStatus = std::int32_t;
 
 enum : IppStatus {
   ippStsNoErr = 0,
-  ippStsSqrtNegArg = 3,       ///< square root of a negative number met
-  ippStsDivByZero = 6,        ///< division by zero met
-  ippStsLnZeroArg = 7,        ///< logarithm of zero met first
-  ippStsLnNegArg = 8,         ///< logarithm of a negative number met first
-  ippStsResizeNoOperation = 29, ///< resize: one destination side is 0
-  ippStsSizeErr = -6,         ///< a length below its minimum
-  ippStsNullPtrErr = -8,      ///< a required pointer is null
-  ippStsMemAllocErr = -9,     ///< work memory cannot be obtained
-  ippStsDivByZeroErr = -10,   ///< division by a zero constant refused
-  ippStsFftOrderErr = -15,    ///< FFT order out of range
-  ippStsFftFlagErr = -16,     ///< unknown FFT normalisation flag
+  ippStsSqrtNegArg = 3,         ///< square root of a negative number met
+  ippStsDivByZero = 6,          ///< division by zero met
+  ippStsLnZeroArg = 7,          ///< logarithm of zero met first
+  ippStsLnNegArg = 8,           ///< logarithm of a negative number met first
+  ippStsWrongIntersectROI = 29, ///< resize: the source rectangle starts outside the image
+  ippStsSizeErr = -6,           ///< a length below its minimum
+  ippStsBadArgErr = -7,         ///< an argument outside the values the entry knows
+  ippStsNullPtrErr = -8,        ///< a required pointer is null
+  ippStsMemAllocErr = -9,       ///< work memory cannot be obtained
+  ippStsDivByZeroErr = -10,     ///< division by a zero constant refused
+  ippStsStepErr = -14,          ///< a row step too small
+  ippStsFftOrderErr = -15,      ///< FFT order out of range
+  ippStsFftFlagErr = -16,       ///< unknown FFT normalisation flag
+  ippStsContextMatchErr = -17,  ///< a specification structure of another kind
   ippStsThreshNegLevelErr = -19, ///< negative level in a complex threshold
-  ippStsContextMatchErr = -17, ///< a specification structure of another kind
-  ippStsShiftErr = -32,       ///< negative shift count
-  ippStsJaehneErr = -38,      ///< negative magnitude
-  ippStsResizeFactorErr = -201, ///< a resize factor not above 0
+  ippStsMirrorFlipErr = -21,    ///< unknown mirror axis
   ippStsInterpolationErr = -22, ///< unknown interpolation method
-  ippStsStepErr = -14,        ///< a row step too small
+  ippStsResizeFactorErr = -23,  ///< a resize factor not above 0
+  ippStsFIRLenErr = -26,        ///< a filter without taps
+  ippStsShiftErr = -32,         ///< negative shift count
+  ippStsJaehneErr = -38,        ///< negative magnitude
+  ippStsHugeWinErr = -39,       ///< a Kaiser window whose Bessel terms overflow
+  ippStsLUTNofLevelsErr = -106, ///< a lookup table with fewer than two levels
+  ippStsResizeNoOperation = -201, ///< resize: the destination would be under one pixel
 };
 
 /// Comparison codes of the threshold entries.
@@ -133,6 +139,12 @@ enum IppiAlphaType : std::int32_t {
   ippAlphaATop = 3,
   ippAlphaXor = 4,
   ippAlphaPlus = 5,
+  ippAlphaOverPremul = 6, ///< the same six, with colours already multiplied by alpha
+  ippAlphaInPremul = 7,
+  ippAlphaOutPremul = 8,
+  ippAlphaATopPremul = 9,
+  ippAlphaXorPremul = 10,
+  ippAlphaPlusPremul = 11,
 };
 
 /// Processor kinds reported by ippGetCpuType (0: unknown).
