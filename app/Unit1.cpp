@@ -12,7 +12,8 @@
 namespace {
 
 /// AValue rounded to the nearest whole number, halves to the even neighbour;
-/// INT_MIN for a value that no Integer holds (NaN, say).
+/// INT_MIN, which no label or pixel of ours has, for NaN and for values
+/// beyond +-(2^31 - 1).
 Integer Round(Real AValue) noexcept
 {
   const Real R = std::nearbyint(AValue); // the default mode rounds halves to even

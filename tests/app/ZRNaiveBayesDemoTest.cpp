@@ -59,14 +59,14 @@ QImage PictureOfSeed(std::uint64_t ASeed)
   return F.Image1->Bitmap().copy();
 }
 
-class Program_ : public ::testing::Test
+class DemoProgram : public ::testing::Test
 {
 protected:
   QString File(const char* AName) const { return Dir.filePath(QString::fromLatin1(AName)); }
   QTemporaryDir Dir;
 };
 
-TEST_F(Program_, OutputWritesTheRunsPictureAsPng)
+TEST_F(DemoProgram, OutputWritesTheRunsPictureAsPng)
 {
   ASSERT_TRUE(Dir.isValid());
   const QString Png = File("map.png");
@@ -81,7 +81,7 @@ TEST_F(Program_, OutputWritesTheRunsPictureAsPng)
   EXPECT_EQ(Map, PictureOfSeed(11)) << "the same seed, the same picture";
 }
 
-TEST_F(Program_, DifferentSeedsWriteDifferentPictures)
+TEST_F(DemoProgram, DifferentSeedsWriteDifferentPictures)
 {
   ASSERT_TRUE(Dir.isValid());
   ASSERT_EQ(RunProgram(Program, {"--seed=1", "--output", File("a.png")}).ExitCode, 0);
@@ -92,7 +92,7 @@ TEST_F(Program_, DifferentSeedsWriteDifferentPictures)
   EXPECT_NE(A.convertToFormat(QImage::Format_RGB32), B.convertToFormat(QImage::Format_RGB32));
 }
 
-TEST_F(Program_, ScreenshotIsTheWholeWindowWithThePicture)
+TEST_F(DemoProgram, ScreenshotIsTheWholeWindowWithThePicture)
 {
   ASSERT_TRUE(Dir.isValid());
   const QString Png = File("window.png");
@@ -104,7 +104,7 @@ TEST_F(Program_, ScreenshotIsTheWholeWindowWithThePicture)
   EXPECT_EQ(Shot.copy(8, 40, 500, 500).convertToFormat(QImage::Format_RGB32), PictureOfSeed(4));
 }
 
-TEST_F(Program_, HelpExplainsBothModes)
+TEST_F(DemoProgram, HelpExplainsBothModes)
 {
   const TResult R = RunProgram(Program, {"--help"});
   EXPECT_EQ(R.ExitCode, 0);
@@ -112,7 +112,7 @@ TEST_F(Program_, HelpExplainsBothModes)
     EXPECT_THAT(R.Out, HasSubstr(Word));
 }
 
-TEST_F(Program_, TheWindowNeedsADisplayAndSaysWhatToDoWithout)
+TEST_F(DemoProgram, TheWindowNeedsADisplayAndSaysWhatToDoWithout)
 {
   const TResult R = RunProgram(Program, {});
   EXPECT_EQ(R.ExitCode, 1);
@@ -120,7 +120,7 @@ TEST_F(Program_, TheWindowNeedsADisplayAndSaysWhatToDoWithout)
   EXPECT_THAT(R.Err, HasSubstr("--output FILE.png"));
 }
 
-TEST_F(Program_, WithoutTheBridgeOutputFailsWithTheLoadError)
+TEST_F(DemoProgram, WithoutTheBridgeOutputFailsWithTheLoadError)
 {
   ASSERT_TRUE(Dir.isValid());
   const QString Png = File("map.png");
