@@ -228,14 +228,18 @@ void TQDGenericBuffer::CopyTo(Cardinal SrcOffset, const TRef<IQDDataBuffer>& Des
 
 Boolean TQDGenericBuffer::MakeUnique(Boolean PreserveData)
 {
-  TQDSmartBuffer* OldBlock = pDataContainer;
-  if (!OldBlock)
-    return false;
   // The common case, a block with one owner, needs no lock: SingleOwner reads
   // one atomic count, and taking the lock first would not make the answer any
   // more lasting (an owner may join as soon as the lock is released).
-  if (OldBlock->SingleOwner())
+  TQDSmartBuffer* OldBlock = pDataContainer;
+  if (!OldBlock || OldBlock->SingleOwner())
     return false;
+  return CopyShared(PreserveData);
+}
+
+Boolean TQDGenericBuffer::CopyShared(Boolean PreserveData)
+{
+  TQDSmartBuffer* OldBlock = pDataContainer;
   TQDSmartBuffer* NewBlock;
   OldBlock->EnterRead();
   try {

@@ -286,6 +286,10 @@ protected:
   void ReplaceBlock(TQDSmartBuffer* ABlock);
   /// Shares Other's block, byte size and data pointer.
   void ShareFrom(TQDGenericBuffer& Other);
+  /// MakeUnique for a block that had another owner a moment ago: checks again
+  /// under the block's lock and clones. Out of line, so that the common case
+  /// of MakeUnique stays a few instructions.
+  Boolean CopyShared(Boolean PreserveData);
   /// Throws ERangeError unless [AOffset, AOffset + ACount) lies in ASize.
   static void CheckRange(UInt64 AOffset, UInt64 ACount, UInt64 ASize);
 
