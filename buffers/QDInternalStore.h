@@ -267,7 +267,8 @@ public:
   explicit TQDSmartBufferManager(const TQDRawHeap& AHeap = QDSystemHeap);
   TQDSmartBufferManager(const TQDSmartBufferManager&) = delete;
   TQDSmartBufferManager& operator=(const TQDSmartBufferManager&) = delete;
-  /// Stops the timer and releases every free block.
+  /// Stops the timer and releases every free block. A pool must outlive every
+  /// block it handed out; the process pool is therefore never destroyed.
   ~TQDSmartBufferManager();
 
   /// A raw block of exactly ASize bytes: the chain's most recently freed one,
