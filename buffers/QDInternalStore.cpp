@@ -478,13 +478,16 @@ struct TInternalStoreUnit
     GInternalStoreStart.Start([] {
       // The pool is never destroyed: buffers held by other static objects may
       // still return their blocks while the program shuts down, and then go
-      // straight to the heap.
-      // Published first, so that whatever the start-up below allocates
-      // already finds the pool.
+      // straight to the heap. It is published before anything else starts,
+      // so that whatever runs from here on finds it.
       auto* Pool = new TQDSmartBufferManager;
       GManager.store(Pool, std::memory_order_release);
       pthread_atfork(&PoolBeforeFork, &PoolAfterForkInParent, &PoolAfterForkInChild);
-      Pool->StartTimer(TQDSmartBufferManager::TrimInterval);
+      try {
+        Pool->StartTimer(TQDSmartBufferManager::TrimInterval);
+      } catch (...) {
+        // No thread to be had: the pool works on, it only keeps idle blocks.
+      }
     });
   }
   ~TInternalStoreUnit()
