@@ -9,9 +9,15 @@
 #include "primitives/QDResizeDispatcher.h"
 #include "primitives/QDScopeDispatcher.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <new>
+#include <utility>
+
+#include <pthread.h>
 
 // ---------------------------------------------------------------------------
 // Raw blocks
@@ -55,34 +61,61 @@ Cardinal RoundBlockSize(UInt64 ASize)
 {
   if (ASize > QDMaxBlockSize)
     throw EOutOfMemory(SOutOfMemory);
-  Cardinal Size = 4;
-  while (Size < ASize)
-    Size <<= 1;
-  return Size;
+  return std::bit_ceil(ASize < 4 ? Cardinal(4) : static_cast<Cardinal>(ASize));
 }
+
+const TQDRawHeap QDSystemHeap{&AllocateRawBlock, &ReleaseRawBlock};
 
 // ---------------------------------------------------------------------------
 // TQDSmartBuffer
 // ---------------------------------------------------------------------------
 
+// The counts change only under the lock, so a plain load and store suffice
+// there. A decrease is stored with release: a reader that learns from it,
+// without the lock, that it is alone (SingleOwner, the last RemoveReff) must
+// also see everything the leaving user did with the block.
+
 void TQDSmartBuffer::AddReff(Boolean OwnsData)
 {
-  std::lock_guard<std::recursive_mutex> Guard(FCriticalSection);
+  std::lock_guard<TRecursiveSpinLock> Guard(FCriticalSection);
   if (OwnsData)
-    ++FCountOwners;
-  ++FCountTransports;
+    FCountOwners.store(FCountOwners.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  FCountTransports.store(FCountTransports.load(std::memory_order_relaxed) + 1,
+                         std::memory_order_relaxed);
+}
+
+void TQDSmartBuffer::AddFirstReff(Boolean OwnsData)
+{
+  if (FCountTransports.load(std::memory_order_relaxed) != 0) {
+    AddReff(OwnsData);
+    return;
+  }
+  // Whoever gets the block from the creator gets it through a synchronising
+  // hand-over, which also carries these stores.
+  FCountOwners.store(OwnsData ? 1 : 0, std::memory_order_relaxed);
+  FCountTransports.store(1, std::memory_order_relaxed);
 }
 
 void TQDSmartBuffer::RemoveReff(Boolean OwnsData)
 {
+  // The last transport: its holder is the only one who can still reach the
+  // block, so nobody can change the counts meanwhile and no lock is needed.
+  if (LastTransportIsAlone()) {
+    FCountOwners.store(0, std::memory_order_relaxed);
+    FCountTransports.store(0, std::memory_order_relaxed);
+    delete this;
+    return;
+  }
   Integer Before;
   {
-    std::lock_guard<std::recursive_mutex> Guard(FCriticalSection);
-    if (OwnsData && FCountOwners > 0)
-      --FCountOwners;
-    if (FCountTransports <= 0)
+    std::lock_guard<TRecursiveSpinLock> Guard(FCriticalSection);
+    const Integer Owners = FCountOwners.load(std::memory_order_relaxed);
+    if (OwnsData && Owners > 0)
+      FCountOwners.store(Owners - 1, std::memory_order_release);
+    Before = FCountTransports.load(std::memory_order_relaxed);
+    if (Before <= 0)
       return;
-    Before = FCountTransports--;
+    FCountTransports.store(Before - 1, std::memory_order_release);
   }
   // The lock is released before the block goes: nobody else can reach a block
   // whose last transport reference this was.
@@ -92,32 +125,22 @@ void TQDSmartBuffer::RemoveReff(Boolean OwnsData)
 
 void TQDSmartBuffer::RemoveOwnerShip()
 {
-  std::lock_guard<std::recursive_mutex> Guard(FCriticalSection);
-  if (FCountOwners > 0)
-    --FCountOwners;
+  std::lock_guard<TRecursiveSpinLock> Guard(FCriticalSection);
+  const Integer Owners = FCountOwners.load(std::memory_order_relaxed);
+  if (Owners > 0)
+    FCountOwners.store(Owners - 1, std::memory_order_release);
 }
 
 Boolean TQDSmartBuffer::SingleOwner()
 {
-  std::lock_guard<std::recursive_mutex> Guard(FCriticalSection);
-  return FCountOwners < 2;
+  // acquire: when another owner has just left, its last reads of the data
+  // happen before the caller writes in place.
+  return FCountOwners.load(std::memory_order_acquire) < 2;
 }
 
 TQDSmartBuffer* TQDSmartBuffer::Clone(Boolean /*Preserve*/)
 {
   return new TQDSmartBuffer;
-}
-
-Integer TQDSmartBuffer::CountOwners()
-{
-  std::lock_guard<std::recursive_mutex> Guard(FCriticalSection);
-  return FCountOwners;
-}
-
-Integer TQDSmartBuffer::CountTransports()
-{
-  std::lock_guard<std::recursive_mutex> Guard(FCriticalSection);
-  return FCountTransports;
 }
 
 void* TQDSmartBuffer::operator new(std::size_t ASize)
@@ -186,30 +209,272 @@ void TQDSmartMemoryBuffer::ReleaseMemory()
 }
 
 // ---------------------------------------------------------------------------
+// TQDSmartBufferList
+// ---------------------------------------------------------------------------
+
+TQDSmartBufferList::TQDSmartBufferList(TQDSmartBufferList&& AOther) noexcept
+    : FSize(AOther.FSize), FCountDown(AOther.FCountDown),
+      BufferList(std::move(AOther.BufferList)), FHeap(AOther.FHeap)
+{
+  AOther.BufferList.clear();
+}
+
+TQDSmartBufferList& TQDSmartBufferList::operator=(TQDSmartBufferList&& AOther) noexcept
+{
+  if (this != &AOther) {
+    ReleaseAll();
+    FSize = AOther.FSize;
+    FCountDown = AOther.FCountDown;
+    BufferList = std::move(AOther.BufferList);
+    AOther.BufferList.clear();
+    FHeap = AOther.FHeap;
+  }
+  return *this;
+}
+
+TQDSmartBufferList::~TQDSmartBufferList()
+{
+  ReleaseAll();
+}
+
+void TQDSmartBufferList::ReleaseAll() noexcept
+{
+  while (!BufferList.empty()) {
+    void* Block = BufferList.back();
+    BufferList.pop_back();
+    try {
+      FHeap->Release(Block);
+    } catch (...) {
+      // Nothing to be done about a heap that refuses a block: it is dropped.
+    }
+  }
+}
+
+Boolean TQDSmartBufferList::DownSize()
+{
+  if (FCountDown > 0) {
+    --FCountDown;
+    while (BufferList.size() > FCountDown) {
+      void* Block = BufferList.back();
+      BufferList.pop_back(); // dropped first, so a failing Release is not repeated
+      FHeap->Release(Block);
+    }
+  }
+  return FCountDown == 0;
+}
+
+// ---------------------------------------------------------------------------
 // TQDSmartBufferManager
 // ---------------------------------------------------------------------------
+
+TQDSmartBufferManager::TQDSmartBufferManager(const TQDRawHeap& AHeap) : FHeap(AHeap) {}
+
+TQDSmartBufferManager::~TQDSmartBufferManager()
+{
+  Close();
+}
+
+TQDSmartBufferList& TQDSmartBufferManager::AddChain(Cardinal ASize)
+{
+  return ChainsList.emplace_back(ASize, FHeap);
+}
+
+// Fast paths: the pool is open, the chain exists (and has a free block, or
+// room for one more). Everything else goes through the out-of-line helpers.
 
 void* TQDSmartBufferManager::Allocate(Cardinal ASize)
 {
   if (ASize == 0)
     return nullptr;
-  return AllocateRawBlock(ASize);
+  {
+    std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+    if (!FUnusual) [[likely]] {
+      TQDSmartBufferList* Chain = Find(ASize);
+      if (Chain) [[likely]] {
+        if (void* Block = Chain->Allocate()) [[likely]]
+          return Block;
+      }
+    }
+  }
+  return AllocateFromHeap(ASize);
 }
 
-void TQDSmartBufferManager::Deallocate(void* DataPtr, Cardinal /*ASize*/) noexcept
+void* TQDSmartBufferManager::AllocateFromHeap(Cardinal ASize)
 {
-  ReleaseRawBlock(DataPtr);
+  void* Block = nullptr;
+  bool RestartTimer = false;
+  {
+    std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+    if (!FClosed) {
+      RestartTimer = std::exchange(FTimerLost, false);
+      FUnusual = false;
+      try {
+        // The chain may have been trimmed or filled since the fast path looked.
+        Block = FindOrAdd(ASize).Allocate();
+      } catch (const std::bad_alloc&) {
+        FTimerLost = FUnusual = RestartTimer; // left for the next Allocate
+        throw EOutOfMemory(SOutOfMemory);     // no room for a new chain
+      }
+    }
+  }
+  if (RestartTimer) [[unlikely]]
+    RestartLostTimer();
+  if (Block)
+    return Block;
+  // The chain has no free block: a fresh one from the heap, outside the lock
+  // unless a THold keeps it.
+  return FHeap.Reserve(ASize);
 }
 
-void TQDSmartBufferManager::ReleaseMemory() {}
+void TQDSmartBufferManager::Deallocate(void* DataPtr, Cardinal ASize) noexcept
+{
+  if (!DataPtr)
+    return;
+  if (ASize != 0) [[likely]] {
+    std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+    if (!FClosed) [[likely]] {
+      try {
+        FindOrAdd(ASize).Deallocate(DataPtr);
+        return;
+      } catch (...) {
+        // No room to keep it: the block goes back to the heap instead.
+      }
+    }
+  }
+  ReleaseToHeap(DataPtr);
+}
+
+void TQDSmartBufferManager::ReleaseToHeap(void* DataPtr) noexcept
+{
+  try {
+    FHeap.Release(DataPtr);
+  } catch (...) {
+  }
+}
+
+void TQDSmartBufferManager::ReleaseMemory() noexcept
+{
+  std::vector<TQDSmartBufferList> Chains;
+  {
+    std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+    Chains.swap(ChainsList);
+  }
+  // The chains release their blocks here, outside the lock.
+}
+
+void TQDSmartBufferManager::Tick() noexcept
+{
+  std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+  try {
+    for (std::size_t I = ChainsList.size(); I-- > 0;) {
+      // Removing a chain cannot fail: its destructor drops the heap's errors.
+      if (ChainsList[I].DownSize())
+        ChainsList.erase(ChainsList.begin() + static_cast<std::ptrdiff_t>(I));
+    }
+  } catch (...) {
+    // An error of DownSize ends this tick's walk; the next tick starts afresh.
+  }
+}
+
+void TQDSmartBufferManager::StartTimer(std::chrono::milliseconds AInterval)
+{
+  {
+    std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+    FTimerInterval = AInterval;
+    FTimerLost = false;
+    FUnusual = FClosed;
+  }
+  FTimer.Start(AInterval, [this] { Tick(); });
+}
+
+void TQDSmartBufferManager::StopTimer() noexcept
+{
+  FTimer.Stop();
+  std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+  FTimerInterval = std::chrono::milliseconds(0);
+  FTimerLost = false;
+  FUnusual = FClosed;
+}
+
+void TQDSmartBufferManager::Close() noexcept
+{
+  StopTimer();
+  {
+    std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+    FClosed = true;
+    FUnusual = true;
+  }
+  ReleaseMemory();
+}
+
+void TQDSmartBufferManager::RestartLostTimer() noexcept
+{
+  std::chrono::milliseconds Interval;
+  {
+    std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+    Interval = FTimerInterval;
+  }
+  if (Interval.count() <= 0)
+    return;
+  try {
+    FTimer.Start(Interval, [this] { Tick(); });
+  } catch (...) {
+    // No thread to be had: the pool works on, it only keeps idle blocks longer.
+  }
+}
+
+std::vector<TQDChainInfo> TQDSmartBufferManager::Chains()
+{
+  std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+  std::vector<TQDChainInfo> Result;
+  Result.reserve(ChainsList.size());
+  for (const TQDSmartBufferList& Chain : ChainsList)
+    Result.push_back({Chain.GetSize(), Chain.FreeBlocks(), Chain.GetCountDown()});
+  return Result;
+}
+
+std::optional<TQDChainInfo> TQDSmartBufferManager::FindChain(Cardinal ASize)
+{
+  std::lock_guard<TRecursiveSpinLock> Guard(FLock);
+  if (const TQDSmartBufferList* Chain = Find(ASize))
+    return TQDChainInfo{Chain->GetSize(), Chain->FreeBlocks(), Chain->GetCountDown()};
+  return std::nullopt;
+}
+
+void TQDSmartBufferManager::BeforeFork() noexcept
+{
+  FLock.lock();
+}
+
+void TQDSmartBufferManager::AfterForkInParent() noexcept
+{
+  FLock.unlock();
+}
+
+void TQDSmartBufferManager::AfterForkInChild() noexcept
+{
+  if (FTimer.Running()) {
+    FTimer.ForgetAfterFork();
+    FTimerLost = true;
+    FUnusual = true;
+  }
+  FLock.unlock();
+}
 
 // ---------------------------------------------------------------------------
 // Module start-up and shutdown
 // ---------------------------------------------------------------------------
 
+std::atomic<TQDSmartBufferManager*> QDInternalStoreDetail::GManager{nullptr};
+
 namespace {
+using QDInternalStoreDetail::GManager;
+
 TModuleStart GInternalStoreStart;
-TQDSmartBufferManager* GManager = nullptr;
+
+void PoolBeforeFork() { GManager.load()->BeforeFork(); }
+void PoolAfterForkInParent() { GManager.load()->AfterForkInParent(); }
+void PoolAfterForkInChild() { GManager.load()->AfterForkInChild(); }
 
 // Started by the first use of the pool; stopped when the program ends.
 struct TInternalStoreUnit
@@ -224,16 +489,27 @@ struct TInternalStoreUnit
       QDBasicDispatcherStart();
       QDScopeDispatcherStart();
       // The pool is never destroyed: buffers held by other static objects may
-      // still return their blocks while the program shuts down.
-      GManager = new TQDSmartBufferManager;
+      // still return their blocks while the program shuts down, and then go
+      // straight to the heap. It is published before anything else starts,
+      // so that whatever runs from here on finds it.
+      auto* Pool = new TQDSmartBufferManager;
+      GManager.store(Pool, std::memory_order_release);
+      pthread_atfork(&PoolBeforeFork, &PoolAfterForkInParent, &PoolAfterForkInChild);
+      try {
+        Pool->StartTimer(TQDSmartBufferManager::TrimInterval);
+      } catch (...) {
+        // No thread to be had: the pool works on, it only keeps idle blocks.
+      }
       QDNormDispatcherStart();
     });
   }
   ~TInternalStoreUnit()
   {
+    // The norm group, the pool (its timer first, then the free blocks), then
+    // the primitive modules in reverse order of their start.
     GInternalStoreStart.Stop([] {
       QDNormDispatcherStop();
-      GManager->ReleaseMemory();
+      GManager.load()->Close();
       QDScopeDispatcherStop();
       QDBasicDispatcherStop();
       QDResizeDispatcherStop();
@@ -244,8 +520,8 @@ struct TInternalStoreUnit
 };
 } // namespace
 
-TQDSmartBufferManager& SmartBufferManager()
+TQDSmartBufferManager& QDInternalStoreDetail::StartSmartBufferManager()
 {
   static TInternalStoreUnit Unit;
-  return *GManager;
+  return *GManager.load(std::memory_order_acquire);
 }

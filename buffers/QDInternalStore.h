@@ -11,20 +11,40 @@
 /// A `TQDSmartMemoryBuffer` holds its data in one raw block of a power-of-two
 /// size (4 .. 2^30 bytes), 32-byte aligned so that vector primitives run on it
 /// at full speed. Every raw block, the data as well as the block object's own
-/// memory, comes from the process-wide pool `SmartBufferManager()` and goes back
-/// to it.
+/// memory (and the memory of the buffer objects), comes from the process-wide
+/// pool `SmartBufferManager()` and goes back to it.
+///
+/// The pool keeps freed raw blocks in chains by exact byte size and hands the
+/// most recently freed block of a size out first, so a steady stream of
+/// buffers of one size reaches the heap only once. A trim tick every 200 ms
+/// gives idle blocks back: a chain that sees no traffic keeps its free blocks
+/// for eight ticks, then returns one per tick, and goes when it is empty and
+/// its count has run out (c free blocks: gone at tick c + 8).
 ///
 /// Thread safety: a block's counts are guarded by its own recursive lock, so
 /// buffers sharing one block may be copied and released on several threads at
-/// once. The data itself is not locked.
+/// once. The data itself is not locked. The pool has one recursive lock for
+/// all of its chains.
+///
+/// Lock order: a block's lock before the pool's (a clone allocates while its
+/// block is locked). Buffer creation and the release of a buffer's last block
+/// reference hold the pool's lock across several pool operations
+/// (`TQDSmartBufferManager::THold`); neither takes a block's lock meanwhile: a
+/// new block gets its first references without it (AddFirstReff), and the last
+/// reference goes without it (RemoveReff).
 ///
 //===----------------------------------------------------------------------===//
 #pragma once
 
 #include "platform/PlatformTypes.h"
+#include "platform/SpinLock.h"
+#include "platform/Timers.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
-#include <mutex>
+#include <optional>
+#include <vector>
 
 /// Largest raw block the storage model supports (2^30 bytes).
 inline constexpr Cardinal QDMaxBlockSize = Cardinal(1) << 30;
@@ -51,12 +71,20 @@ public:
 
   /// One more transport, and one more owner when OwnsData.
   virtual void AddReff(Boolean OwnsData);
+  /// AddReff for the creator of a block that nobody else can reach yet: the
+  /// first references need no lock. A block that already has references gets
+  /// an ordinary AddReff.
+  void AddFirstReff(Boolean OwnsData);
   /// One transport less (and one owner less when OwnsData); destroys the block
   /// when the last transport goes. The caller must not touch it afterwards.
+  /// The last transport goes without the lock (nobody else can reach the
+  /// block), and may go inside a hold of the pool's lock: an override must not
+  /// take a lock then.
   virtual void RemoveReff(Boolean OwnsData);
   /// One owner less; the transport stays.
   virtual void RemoveOwnerShip();
   /// True while fewer than two owners remain: a writer may write in place.
+  /// Takes no lock: the count is read as one atomic value.
   virtual Boolean SingleOwner();
   /// A new block with counts 0; the caller adds its references. The base block
   /// has no data, so nothing of this block is carried over.
@@ -80,19 +108,29 @@ public:
   Int64 GetBufferNumber() const { return FBufferNumber; }
   void SetBufferNumber(Int64 AValue) { FBufferNumber = AValue; }
 
-  /// Counts as they are now (under the lock), for diagnostics and tests.
-  Integer CountOwners();
-  Integer CountTransports();
+  /// Counts as they are now, for diagnostics and tests.
+  Integer CountOwners() const { return FCountOwners.load(std::memory_order_acquire); }
+  Integer CountTransports() const { return FCountTransports.load(std::memory_order_acquire); }
+  /// True when the caller holds the only transport and no other thread is
+  /// still inside the block's lock (the one that dropped the last-but-one
+  /// transport may not have left it yet). Nobody else can then reach the block,
+  /// so its last RemoveReff needs no lock; once true, it stays true.
+  Boolean LastTransportIsAlone() const
+  {
+    return FCountTransports.load(std::memory_order_acquire) == 1 && !FCriticalSection.IsLocked();
+  }
 
   /// The block object itself lives in a raw block of the pool.
   static void* operator new(std::size_t ASize);
   static void operator delete(void* APtr, std::size_t ASize) noexcept;
 
 protected:
-  // Guarded by FCriticalSection.
-  Integer FCountOwners = 0;
-  Integer FCountTransports = 0;
-  std::recursive_mutex FCriticalSection;
+  // Changed only under FCriticalSection. Atomic so that two questions need no
+  // lock: SingleOwner, and whether a RemoveReff drops the very last transport
+  // (whose holder is then the only one who can still reach the block).
+  std::atomic<Integer> FCountOwners{0};
+  std::atomic<Integer> FCountTransports{0};
+  TRecursiveSpinLock FCriticalSection;
   // Not locked: written by whoever stamps the data.
   Boolean FBufferNumberAvailable = false;
   Int64 FBufferNumber = 0;
@@ -129,28 +167,214 @@ private:
   Cardinal FAllocatedSize = 0;
 };
 
-/// The process-wide pool of raw blocks. Every storage block obtains its raw
-/// blocks through Allocate and returns them through Deallocate.
+/// Where the pool takes raw blocks from and gives them back to. The process
+/// pool uses the system heap; a test may pass a heap that fails on demand.
+struct TQDRawHeap
+{
+  /// A raw block of ASize bytes; raises EOutOfMemory when there is none.
+  void* (*Reserve)(std::size_t ASize);
+  /// Gives a block of Reserve back. The pool drops errors it raises.
+  void (*Release)(void* ABlock);
+};
+
+/// The system heap: AllocateRawBlock and ReleaseRawBlock.
+extern const TQDRawHeap QDSystemHeap;
+
+/// A chain of free raw blocks of one byte size. Used only by its pool, under
+/// the pool's lock.
+class TQDSmartBufferList
+{
+public:
+  /// Idle ticks a chain keeps all of its free blocks.
+  static constexpr Cardinal IdleTicks = 8;
+
+  TQDSmartBufferList(Cardinal ASize, const TQDRawHeap& AHeap) : FSize(ASize), FHeap(&AHeap) {}
+  TQDSmartBufferList(TQDSmartBufferList&& AOther) noexcept;
+  TQDSmartBufferList& operator=(TQDSmartBufferList&& AOther) noexcept;
+  /// Releases every free block to the heap (errors dropped).
+  ~TQDSmartBufferList();
+
+  /// Restarts the count (free blocks + 8) and hands out the most recently
+  /// returned block; null when the chain has none, and the pool reserves a
+  /// fresh one.
+  void* Allocate()
+  {
+    // The count includes the block about to leave, so it starts one higher
+    // than after a Deallocate that leaves the same number of free blocks.
+    FCountDown = static_cast<Cardinal>(BufferList.size()) + IdleTicks;
+    if (BufferList.empty())
+      return nullptr;
+    void* Block = BufferList.back();
+    BufferList.pop_back();
+    return Block;
+  }
+  /// Appends the block (the most recent one now) and restarts the count. Raises
+  /// std::bad_alloc when the list cannot grow; the chain is then unchanged.
+  void Deallocate(void* DataPtr)
+  {
+    BufferList.push_back(DataPtr);
+    FCountDown = static_cast<Cardinal>(BufferList.size()) + IdleTicks;
+  }
+  /// One idle tick: counts down, then gives free blocks back from the end of
+  /// the list until at most the count remain. True when the count is 0, that
+  /// is when the chain is empty and may go. An error of the heap's Release
+  /// leaves here; the block it failed on is dropped from the chain.
+  Boolean DownSize();
+
+  Cardinal GetSize() const { return FSize; }
+  Cardinal GetCountDown() const { return FCountDown; }
+  Cardinal FreeBlocks() const { return static_cast<Cardinal>(BufferList.size()); }
+
+private:
+  void ReleaseAll() noexcept;
+
+  Cardinal FSize;                 // byte size of every block of the chain
+  Cardinal FCountDown = 0;        // idle ticks left before the chain is trimmed
+  std::vector<void*> BufferList;  // owned free blocks; the last one was returned last
+  const TQDRawHeap* FHeap;        // not owned: the pool's heap
+};
+
+/// A snapshot of one chain, for diagnostics and tests.
+struct TQDChainInfo
+{
+  Cardinal Size;
+  Cardinal FreeBlocks;
+  Cardinal CountDown;
+};
+
+/// The pool of raw blocks. Every storage block obtains its raw blocks through
+/// Allocate and returns them through Deallocate; `SmartBufferManager()` is the
+/// process-wide one, and a pool of one's own (a test's) behaves the same.
 ///
-/// This pool keeps no free block: each Allocate reserves a fresh raw block and
-/// each Deallocate gives it straight back to the heap.
+/// Free blocks wait in chains, one per byte size, found by a linear search
+/// (block sizes are powers of two and object sizes few, so chains are few).
+/// `Tick` trims them; a pool's own timer calls it every `TrimInterval` once
+/// `StartTimer` was called. After `Close`, nothing is kept any more: every
+/// block comes from and goes straight to the heap, so blocks that are released
+/// late during program end stay safe.
 ///
-/// Thread safety: every operation may be called from any thread.
+/// Thread safety: every operation may be called from any thread. One lock (the
+/// lock of ChainsList) guards every chain. An Allocate of its own reserves a
+/// fresh block from the heap after releasing it; inside a THold it cannot.
+/// StartTimer, StopTimer and Close belong to the pool's owner: call them from
+/// one thread at a time and never inside a THold (stopping waits for a tick,
+/// which needs the lock).
 class TQDSmartBufferManager
 {
 public:
-  TQDSmartBufferManager() = default;
+  static constexpr std::chrono::milliseconds TrimInterval{200};
+
+  explicit TQDSmartBufferManager(const TQDRawHeap& AHeap = QDSystemHeap);
   TQDSmartBufferManager(const TQDSmartBufferManager&) = delete;
   TQDSmartBufferManager& operator=(const TQDSmartBufferManager&) = delete;
+  /// Stops the timer and releases every free block. A pool must outlive every
+  /// block it handed out; the process pool is therefore never destroyed.
+  ~TQDSmartBufferManager();
 
-  /// A raw block of exactly ASize bytes; null for 0. Raises EOutOfMemory.
+  /// A raw block of exactly ASize bytes: the chain's most recently freed one,
+  /// else a fresh one from the heap. Null for 0, which touches no chain.
+  /// Raises EOutOfMemory ("Out of memory") when the heap has none; the chain's
+  /// free blocks stay as they were.
   void* Allocate(Cardinal ASize);
   /// Returns a block that Allocate gave for the same ASize. Null is ignored.
   void Deallocate(void* DataPtr, Cardinal ASize) noexcept;
-  /// Releases every free block to the heap. Blocks in use are not affected.
-  void ReleaseMemory();
+  /// Releases every free block to the heap and removes every chain. Blocks in
+  /// use are not affected: each returns to a new chain of its size later.
+  void ReleaseMemory() noexcept;
+  /// One trim tick: walks the chains from the last to the first, calls each
+  /// one's DownSize and removes a chain whose DownSize says it may go. An error
+  /// while a chain is removed is dropped and the walk goes on; any other error
+  /// ends the walk. Nothing leaves a tick.
+  void Tick() noexcept;
+
+  /// Starts calling Tick every AInterval on a timer thread.
+  void StartTimer(std::chrono::milliseconds AInterval = TrimInterval);
+  /// Stops the timer; waits for a running tick.
+  void StopTimer() noexcept;
+  /// True while the timer thread runs.
+  Boolean TimerRunning() const noexcept { return FTimer.Running(); }
+  /// Stops the timer, releases every free block and keeps none from now on.
+  void Close() noexcept;
+
+  /// The chains as they are now, in list order.
+  std::vector<TQDChainInfo> Chains();
+  /// The chain of ASize bytes, if there is one.
+  std::optional<TQDChainInfo> FindChain(Cardinal ASize);
+  /// True while some thread holds the pool's lock (a snapshot).
+  Boolean Busy() const noexcept { return FLock.IsLocked(); }
+
+  /// Holds the pool's lock for a run of pool operations on one thread, which
+  /// then take it again without an atomic operation. Creating or releasing a
+  /// buffer (three raw blocks: buffer object, block object, data) holds it so.
+  /// While a hold is open, heap reservations happen under the lock, and the
+  /// holder must take no block's lock and must not wait for another thread.
+  class THold
+  {
+  public:
+    explicit THold(TQDSmartBufferManager& APool) noexcept : FPool(APool) { FPool.FLock.lock(); }
+    THold(const THold&) = delete;
+    THold& operator=(const THold&) = delete;
+    ~THold() { FPool.FLock.unlock(); }
+
+  private:
+    TQDSmartBufferManager& FPool;
+  };
+
+  /// fork() support for the process pool: the prepare step takes the lock so
+  /// that no other thread holds it when the process is copied; the parent and
+  /// the child release it, and the child, which has no timer thread, starts a
+  /// new one at its next Allocate.
+  void BeforeFork() noexcept;
+  void AfterForkInParent() noexcept;
+  void AfterForkInChild() noexcept;
+
+private:
+  // Caller holds FLock.
+  TQDSmartBufferList* Find(Cardinal ASize) noexcept
+  {
+    for (TQDSmartBufferList& Chain : ChainsList)
+      if (Chain.GetSize() == ASize)
+        return &Chain;
+    return nullptr;
+  }
+  TQDSmartBufferList& FindOrAdd(Cardinal ASize)
+  {
+    if (TQDSmartBufferList* Chain = Find(ASize)) [[likely]]
+      return *Chain;
+    return AddChain(ASize);
+  }
+  TQDSmartBufferList& AddChain(Cardinal ASize);
+  void* AllocateFromHeap(Cardinal ASize);
+  void ReleaseToHeap(void* DataPtr) noexcept;
+  void RestartLostTimer() noexcept;
+
+  const TQDRawHeap& FHeap;
+  mutable TRecursiveSpinLock FLock;            // the lock of ChainsList
+  // Guarded by FLock.
+  std::vector<TQDSmartBufferList> ChainsList;  // one chain per size, unordered
+  Boolean FClosed = false;                     // true after Close: nothing is kept
+  Boolean FTimerLost = false;                  // forked child: the timer thread is gone
+  Boolean FUnusual = false;                    // FClosed or FTimerLost: leave the fast path
+  // Started and stopped by the owner of the pool (not under FLock).
+  TPeriodicTimer FTimer;
+  std::chrono::milliseconds FTimerInterval{0}; // 0: no timer was started
 };
 
 /// The one pool. The first call starts the storage module (and the modules it
 /// depends on); the pool then lives until the program ends.
 TQDSmartBufferManager& SmartBufferManager();
+
+namespace QDInternalStoreDetail {
+// Set once by the module start, never cleared (the pool is immortal).
+extern std::atomic<TQDSmartBufferManager*> GManager;
+TQDSmartBufferManager& StartSmartBufferManager();
+} // namespace QDInternalStoreDetail
+
+inline TQDSmartBufferManager& SmartBufferManager()
+{
+  // acquire: a thread that finds the pool sees it fully built.
+  if (TQDSmartBufferManager* Pool =
+          QDInternalStoreDetail::GManager.load(std::memory_order_acquire)) [[likely]]
+    return *Pool;
+  return QDInternalStoreDetail::StartSmartBufferManager();
+}

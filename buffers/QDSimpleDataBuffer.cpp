@@ -105,6 +105,34 @@ TQDGenericBuffer::~TQDGenericBuffer()
     Block->RemoveReff(FOwnsData);
 }
 
+void* TQDGenericBuffer::operator new(std::size_t ASize)
+{
+  return SmartBufferManager().Allocate(static_cast<Cardinal>(ASize));
+}
+
+void TQDGenericBuffer::operator delete(void* APtr, std::size_t ASize) noexcept
+{
+  SmartBufferManager().Deallocate(APtr, static_cast<Cardinal>(ASize));
+}
+
+void TQDGenericBuffer::operator delete(TQDGenericBuffer* ASelf, std::destroying_delete_t,
+                                       std::size_t ASize) noexcept
+{
+  void* Memory = dynamic_cast<void*>(ASelf); // what operator new returned
+  TQDSmartBufferManager& Pool = SmartBufferManager();
+  // The last reference to a block is dropped without the block's lock, so the
+  // hold takes no block lock inside the pool's (the order is block, then pool).
+  const TQDSmartBuffer* Block = ASelf->pDataContainer;
+  if (!Block || Block->LastTransportIsAlone()) {
+    TQDSmartBufferManager::THold Hold(Pool);
+    ASelf->~TQDGenericBuffer();
+    Pool.Deallocate(Memory, static_cast<Cardinal>(ASize));
+    return;
+  }
+  ASelf->~TQDGenericBuffer();
+  Pool.Deallocate(Memory, static_cast<Cardinal>(ASize));
+}
+
 std::int32_t TQDGenericBuffer::QueryInterface(const TGUID& AIID, void** AObj) noexcept
 {
   if (QueryInterfaceOf<IQDGenericBuffer>(this, AIID, AObj))
@@ -200,9 +228,18 @@ void TQDGenericBuffer::CopyTo(Cardinal SrcOffset, const TRef<IQDDataBuffer>& Des
 
 Boolean TQDGenericBuffer::MakeUnique(Boolean PreserveData)
 {
+  // The common case, a block with one owner, needs no lock: SingleOwner reads
+  // one atomic count, and taking the lock first would not make the answer any
+  // more lasting (an owner may join as soon as the lock is released).
   TQDSmartBuffer* OldBlock = pDataContainer;
-  if (!OldBlock)
+  if (!OldBlock || OldBlock->SingleOwner())
     return false;
+  return CopyShared(PreserveData);
+}
+
+Boolean TQDGenericBuffer::CopyShared(Boolean PreserveData)
+{
+  TQDSmartBuffer* OldBlock = pDataContainer;
   TQDSmartBuffer* NewBlock;
   OldBlock->EnterRead();
   try {
@@ -240,6 +277,7 @@ void TQDGenericBuffer::RemoveOwnerShip()
 
 TRef<TQDMemoryBuffer> TQDMemoryBuffer::CreateSize(Cardinal ASize)
 {
+  TQDSmartBufferManager::THold Hold(SmartBufferManager()); // three raw blocks in one go
   TRef<TQDMemoryBuffer> Result(new TQDMemoryBuffer);
   Result->AttachNewStorage(ASize);
   return Result;
@@ -277,7 +315,12 @@ TQDSmartMemoryBuffer* TQDMemoryBuffer::CreateStorage(Cardinal N)
 void TQDMemoryBuffer::AttachNewStorage(Cardinal ACount)
 {
   const Cardinal Bytes = ByteCount(ACount, GetElementSize());
-  AttachBlock(CreateStorage(ACount), Bytes);
+  TQDSmartMemoryBuffer* Block = CreateStorage(ACount);
+  Block->AddFirstReff(FOwnsData); // a block just made: nobody else can reach it
+  pDataContainer = Block;
+  SetDataContainer(Block);
+  FCharSize = Bytes;
+  UpdateDataPtr();
 }
 
 // ---------------------------------------------------------------------------
@@ -336,6 +379,7 @@ TRef<TQDRealBuffer> TQDRealBuffer::Create()
 
 TRef<TQDRealBuffer> TQDRealBuffer::CreateSize(Cardinal ASize)
 {
+  TQDSmartBufferManager::THold Hold(SmartBufferManager()); // three raw blocks in one go
   TRef<TQDRealBuffer> Result(new TQDRealBuffer);
   Result->AttachNewStorage(ASize);
   return Result;
@@ -446,6 +490,7 @@ TRef<TQDRealMatrixBuffer> TQDRealMatrixBuffer::CreateSize(Cardinal ARows, Cardin
 {
   // Shapes whose element count a block cannot hold are refused before anything is made.
   ByteCount(UInt64(ARows) * ACols, sizeof(Real));
+  TQDSmartBufferManager::THold Hold(SmartBufferManager()); // three raw blocks in one go
   TRef<TQDRealMatrixBuffer> Result(new TQDRealMatrixBuffer);
   Result->AttachNewStorage(ARows * ACols);
   Result->FRows = static_cast<Integer>(ARows);

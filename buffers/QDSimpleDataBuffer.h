@@ -33,6 +33,7 @@
 #include "platform/Interfaces.h"
 #include "platform/PlatformTypes.h"
 
+#include <new>
 #include <vector>
 
 class TQDSequenceStamp;
@@ -227,6 +228,19 @@ public:
 
   ~TQDGenericBuffer() override;
 
+  /// Buffer objects live in raw blocks of the storage pool, as their storage
+  /// blocks do: a steady stream of buffers then never reaches the heap.
+  static void* operator new(std::size_t ASize);
+  /// Gives back the memory of a buffer whose constructor failed.
+  static void operator delete(void* APtr, std::size_t ASize) noexcept;
+  /// Destroys a buffer and gives its memory back. When the buffer holds the
+  /// last reference to its block, the block goes too, and the three raw blocks
+  /// (data, block object, buffer object) go back under one hold of the pool's
+  /// lock. Destructors of buffer classes then run inside that hold: they must
+  /// take no lock, and so must not release buffers that share a block.
+  static void operator delete(TQDGenericBuffer* ASelf, std::destroying_delete_t,
+                              std::size_t ASize) noexcept;
+
   std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
   TRef<IQDData> MakeCopy() override;
 
@@ -272,6 +286,10 @@ protected:
   void ReplaceBlock(TQDSmartBuffer* ABlock);
   /// Shares Other's block, byte size and data pointer.
   void ShareFrom(TQDGenericBuffer& Other);
+  /// MakeUnique for a block that had another owner a moment ago: checks again
+  /// under the block's lock and clones. Out of line, so that the common case
+  /// of MakeUnique stays a few instructions.
+  Boolean CopyShared(Boolean PreserveData);
   /// Throws ERangeError unless [AOffset, AOffset + ACount) lies in ASize.
   static void CheckRange(UInt64 AOffset, UInt64 ACount, UInt64 ASize);
 
