@@ -23,7 +23,6 @@ using namespace LibC;
 namespace {
 
 constexpr double ExponentBits = std::bit_cast<double>(std::uint64_t(0x7FF0000000000000u));
-constexpr double MantissaBits = std::bit_cast<double>(std::uint64_t(0x000FFFFFFFFFFFFFu));
 
 // The rule of the extremes: a later element is taken only when strictly
 // larger (smaller). A NaN never compares so: a NaN after Src[0] is skipped, a
@@ -76,12 +75,9 @@ inline VD MaxTaken(VD X, VD C) { return _mm_max_pd(X, C); }
 inline VD MinTaken(VD X, VD C) { return _mm_min_pd(X, C); }
 inline VM Gt(VD A, VD B) { return _mm_cmpgt_pd(A, B); }
 inline VM Lt(VD A, VD B) { return _mm_cmplt_pd(A, B); }
-inline VM Eq(VD A, VD B) { return _mm_cmpeq_pd(A, B); }
-inline VM Ne(VD A, VD B) { return _mm_cmpneq_pd(A, B); }
 inline VM Unordered(VD A, VD B) { return _mm_cmpunord_pd(A, B); }
 inline VD Select(VM M, VD T, VD F) { return _mm_or_pd(_mm_and_pd(M, T), _mm_andnot_pd(M, F)); }
 inline VM Or(VM A, VM B) { return _mm_or_pd(A, B); }
-inline VM AndMask(VM A, VM B) { return _mm_and_pd(A, B); }
 inline bool Any(VM M) { return _mm_movemask_pd(M) != 0; }
 #include "primitives/LibCReduceBody.inc"
 } // namespace Sse2
@@ -106,12 +102,9 @@ inline VD MaxTaken(VD X, VD C) { return _mm256_max_pd(X, C); }
 inline VD MinTaken(VD X, VD C) { return _mm256_min_pd(X, C); }
 inline VM Gt(VD A, VD B) { return _mm256_cmp_pd(A, B, _CMP_GT_OQ); }
 inline VM Lt(VD A, VD B) { return _mm256_cmp_pd(A, B, _CMP_LT_OQ); }
-inline VM Eq(VD A, VD B) { return _mm256_cmp_pd(A, B, _CMP_EQ_OQ); }
-inline VM Ne(VD A, VD B) { return _mm256_cmp_pd(A, B, _CMP_NEQ_UQ); }
 inline VM Unordered(VD A, VD B) { return _mm256_cmp_pd(A, B, _CMP_UNORD_Q); }
 inline VD Select(VM M, VD T, VD F) { return _mm256_blendv_pd(F, T, M); }
 inline VM Or(VM A, VM B) { return _mm256_or_pd(A, B); }
-inline VM AndMask(VM A, VM B) { return _mm256_and_pd(A, B); }
 inline bool Any(VM M) { return _mm256_movemask_pd(M) != 0; }
 #include "primitives/LibCReduceBody.inc"
 } // namespace Avx2
@@ -144,12 +137,9 @@ inline VD MaxTaken(VD X, VD C) { return _mm512_max_pd(X, C); }
 inline VD MinTaken(VD X, VD C) { return _mm512_min_pd(X, C); }
 inline VM Gt(VD A, VD B) { return _mm512_cmp_pd_mask(A, B, _CMP_GT_OQ); }
 inline VM Lt(VD A, VD B) { return _mm512_cmp_pd_mask(A, B, _CMP_LT_OQ); }
-inline VM Eq(VD A, VD B) { return _mm512_cmp_pd_mask(A, B, _CMP_EQ_OQ); }
-inline VM Ne(VD A, VD B) { return _mm512_cmp_pd_mask(A, B, _CMP_NEQ_UQ); }
 inline VM Unordered(VD A, VD B) { return _mm512_cmp_pd_mask(A, B, _CMP_UNORD_Q); }
 inline VD Select(VM M, VD T, VD F) { return _mm512_mask_blend_pd(M, F, T); }
 inline VM Or(VM A, VM B) { return static_cast<VM>(A | B); }
-inline VM AndMask(VM A, VM B) { return static_cast<VM>(A & B); }
 inline bool Any(VM M) { return M != 0; }
 #include "primitives/LibCReduceBody.inc"
 } // namespace Avx512
