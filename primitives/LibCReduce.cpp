@@ -78,6 +78,7 @@ inline VM Lt(VD A, VD B) { return _mm_cmplt_pd(A, B); }
 inline VM Unordered(VD A, VD B) { return _mm_cmpunord_pd(A, B); }
 inline VD Select(VM M, VD T, VD F) { return _mm_or_pd(_mm_and_pd(M, T), _mm_andnot_pd(M, F)); }
 inline VM Or(VM A, VM B) { return _mm_or_pd(A, B); }
+inline VM AndMask(VM A, VM B) { return _mm_and_pd(A, B); }
 inline bool Any(VM M) { return _mm_movemask_pd(M) != 0; }
 #include "primitives/LibCReduceBody.inc"
 } // namespace Sse2
@@ -105,6 +106,7 @@ inline VM Lt(VD A, VD B) { return _mm256_cmp_pd(A, B, _CMP_LT_OQ); }
 inline VM Unordered(VD A, VD B) { return _mm256_cmp_pd(A, B, _CMP_UNORD_Q); }
 inline VD Select(VM M, VD T, VD F) { return _mm256_blendv_pd(F, T, M); }
 inline VM Or(VM A, VM B) { return _mm256_or_pd(A, B); }
+inline VM AndMask(VM A, VM B) { return _mm256_and_pd(A, B); }
 inline bool Any(VM M) { return _mm256_movemask_pd(M) != 0; }
 #include "primitives/LibCReduceBody.inc"
 } // namespace Avx2
@@ -140,6 +142,7 @@ inline VM Lt(VD A, VD B) { return _mm512_cmp_pd_mask(A, B, _CMP_LT_OQ); }
 inline VM Unordered(VD A, VD B) { return _mm512_cmp_pd_mask(A, B, _CMP_UNORD_Q); }
 inline VD Select(VM M, VD T, VD F) { return _mm512_mask_blend_pd(M, F, T); }
 inline VM Or(VM A, VM B) { return static_cast<VM>(A | B); }
+inline VM AndMask(VM A, VM B) { return static_cast<VM>(A & B); }
 inline bool Any(VM M) { return M != 0; }
 #include "primitives/LibCReduceBody.inc"
 } // namespace Avx512
