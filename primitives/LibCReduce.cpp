@@ -154,22 +154,21 @@ inline bool Any(VM M) { return M != 0; }
 
 // --- Sums -------------------------------------------------------------------------
 
-// The two partial sums of the mean and the standard deviation: one over the
-// elements 4k and 4k + 2 and the trailing ones, the other over 4k + 1 and
-// 4k + 3, each in index order from 0. ATerm maps an element to its term.
-template <class TTerm>
-inline Extended PairedSum(const double* Src, int Len, TTerm ATerm)
+// The two partial sums of the mean: one over the elements 4k and 4k + 2 and
+// the trailing ones, the other over 4k + 1 and 4k + 3, each in index order
+// from 0.
+inline Extended PairedSum(const double* Src, int Len)
 {
   Extended Even = 0, Odd = 0;
   int I = 0;
   for (; I + 4 <= Len; I += 4) {
-    Even += ATerm(Src[I]);
-    Odd += ATerm(Src[I + 1]);
-    Even += ATerm(Src[I + 2]);
-    Odd += ATerm(Src[I + 3]);
+    Even += Src[I];
+    Odd += Src[I + 1];
+    Even += Src[I + 2];
+    Odd += Src[I + 3];
   }
   for (; I < Len; ++I)
-    Even += ATerm(Src[I]);
+    Even += Src[I];
   return Even + Odd;
 }
 
@@ -196,7 +195,7 @@ IppStatus LibC::ippsMean_64f(const Ipp64f* Src, int Len, Ipp64f* Mean)
     return ippStsNullPtrErr;
   if (Len < 1)
     return ippStsSizeErr;
-  const Extended Sum = PairedSum(Src, Len, [](double X) { return Extended(X); });
+  const Extended Sum = PairedSum(Src, Len);
   *Mean = static_cast<double>(Sum / Len);
   return ippStsNoErr;
 }
@@ -207,7 +206,8 @@ IppStatus LibC::ippsStdDev_64f(const Ipp64f* Src, int Len, Ipp64f* StdDev)
     return ippStsNullPtrErr;
   if (Len < 2)
     return ippStsSizeErr;
-  // The four chains in one pass (two for each sum), so that they overlap.
+  // The sums of x and x^2 split as the mean's, the four chains in one pass
+  // so that they overlap.
   Extended Even1 = 0, Odd1 = 0, Even2 = 0, Odd2 = 0;
   int I = 0;
   for (; I + 4 <= Len; I += 4) {
