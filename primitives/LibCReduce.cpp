@@ -160,7 +160,7 @@ inline bool Any(VM M) { return M != 0; }
 inline Extended PairedSum(const double* Src, int Len)
 {
   Extended Even = 0, Odd = 0;
-  int I = 0;
+  std::ptrdiff_t I = 0; // I + 4 must not overflow near the largest Len
   for (; I + 4 <= Len; I += 4) {
     Even += Src[I];
     Odd += Src[I + 1];
@@ -209,7 +209,7 @@ IppStatus LibC::ippsStdDev_64f(const Ipp64f* Src, int Len, Ipp64f* StdDev)
   // The sums of x and x^2 split as the mean's, the four chains in one pass
   // so that they overlap.
   Extended Even1 = 0, Odd1 = 0, Even2 = 0, Odd2 = 0;
-  int I = 0;
+  std::ptrdiff_t I = 0;
   for (; I + 4 <= Len; I += 4) {
     const Extended X0 = Src[I], X1 = Src[I + 1], X2 = Src[I + 2], X3 = Src[I + 3];
     Even1 += X0;
@@ -268,7 +268,7 @@ IppStatus LibC::ippsDotProd_64f(const Ipp64f* Src1, const Ipp64f* Src2, int Len,
     return ippStsSizeErr;
   // One chain in index order; the products stay off it.
   Extended Sum = 0;
-  int I = 0;
+  std::ptrdiff_t I = 0;
   for (; I + 4 <= Len; I += 4) {
     Sum += Extended(Src1[I]) * Src2[I];
     Sum += Extended(Src1[I + 1]) * Src2[I + 1];
