@@ -129,6 +129,10 @@ struct IQDRealBufferArray : virtual IQDData
   static constexpr TGUID IID = MakeGUID("{7917F92D-A6A1-4209-9491-F36F589B1006}");
   using TParent = IQDData;
 
+  /// Takes Other's items: a matrix reshapes to Other's count x longest item,
+  /// a list holds Other's item references (row copies from a matrix). Raises
+  /// EInvalidCast for an empty Other.
+  virtual void Assign(const TRef<IQDRealBufferArray>& Other) = 0;
   /// Length of the longest item.
   virtual Integer GetMaxSize() = 0;
   virtual Integer GetCount() = 0;
@@ -138,6 +142,30 @@ struct IQDRealBufferArray : virtual IQDData
   virtual void SetItem(Integer Index, const TRef<IQDRealBuffer>& Buffer) = 0;
   virtual Real GetElement(Integer Index, Integer ItemIndex) = 0;
   virtual void SetElement(Integer Index, Integer ItemIndex, Real Value) = 0;
+
+  // Whole-array arithmetic. Item i works with Other's item i over their common
+  // prefix; writes go through copy-on-write, so holders of a shared block keep
+  // their values (a list's items are changed as the objects they are).
+  // Raises EInvalidCast for an empty Other.
+  virtual void Add(const TRef<IQDRealBufferArray>& Other) = 0;
+  virtual void Subtract(const TRef<IQDRealBufferArray>& Other) = 0;
+  virtual void Multiply(const TRef<IQDRealBufferArray>& Other) = 0;
+  /// Where a divisor is 0 or NaN the quotient becomes 1.0E15 (positive
+  /// quotient) or -1.0E14 (otherwise).
+  virtual void Divide(const TRef<IQDRealBufferArray>& Other) = 0;
+  virtual void SetValue(Real AValue) = 0;
+  /// AddValue(0), SubtractValue(0), MultiplyValue(1), DivideValue(0 or 1) do
+  /// nothing at all: a shared block stays shared.
+  virtual void AddValue(Real AValue) = 0;
+  virtual void SubtractValue(Real AValue) = 0;
+  virtual void MultiplyValue(Real AValue) = 0;
+  virtual void DivideValue(Real AValue) = 0;
+  virtual void Zero() = 0;
+  /// A matrix of ACount rows x ASize columns; a list of ACount items of ASize
+  /// values. With PreserveData the values are kept in storage order (a matrix
+  /// does not re-lay its rows out); without, new values are undefined. Raises
+  /// ERangeError for a negative count or size.
+  virtual void SetSize(Integer ACount, Integer ASize, Boolean PreserveData) = 0;
 };
 
 /// A growable list of real vectors.
@@ -173,6 +201,10 @@ struct IQDRealMatrixBuffer : virtual IQDRealBufferArray
   /// As the array's SetItem(Index, Buffer): writes into the current block in
   /// place, so every buffer sharing the block sees the new row.
   virtual void SetRow(Integer Index, const TRef<IQDRealBuffer>& Buffer) = 0;
+  /// ARows x ACols. Shrinking with PreserveData, or growing a block this
+  /// matrix owns alone within its reserved memory, keeps the block; otherwise a
+  /// new block is taken (its first values copied when PreserveData).
+  void SetSize(Integer ARows, Integer ACols, Boolean PreserveData) override = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -395,6 +427,18 @@ public:
   static TRef<TQDRealMatrixBuffer> CreateSize(Cardinal ARows, Cardinal ACols);
   /// Shares Other's block and shape.
   static TRef<TQDRealMatrixBuffer> CreateEx(TQDRealMatrixBuffer* Other);
+  /// ARows x ACols doubles copied from AData (left undefined when AData is null).
+  static TRef<TQDRealMatrixBuffer> CreateData(const Real* AData, Cardinal ARows, Cardinal ACols);
+  /// ARows x ACols, every value AValue.
+  static TRef<TQDRealMatrixBuffer> CreateValue(Real AValue, Cardinal ARows, Cardinal ACols);
+  /// Shares the block, byte size and shape of Other's instance. Raises
+  /// EInvalidCast for an empty Other.
+  static TRef<TQDRealMatrixBuffer> CreateCopy(const TRef<IQDRealMatrixBuffer>& Other);
+  /// A matrix from any data: a matrix is shared as by CreateCopy; another array
+  /// is copied into a new matrix of its count x longest item, short rows filled
+  /// up with zeros; a data buffer is shared as one row of its bytes read as
+  /// doubles. Raises EInvalidCast for anything else.
+  static TRef<TQDRealMatrixBuffer> CreateUniversal(const TRef<IQDData>& Other);
 
   std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
   TRef<IQDData> MakeCopy() override;
@@ -404,6 +448,11 @@ public:
   TRef<IQDRealBufferArray> GetMatArrayIntf() { return TRef<IQDRealBufferArray>(this); }
 
   // IQDRealBufferArray
+  using TQDGenericBuffer::Assign;
+  /// SetSize(Other's count, Other's longest item, false), then row i takes
+  /// Other's item i, the rest of a shorter row zeros. Writes through Write, so
+  /// a copy that shared the block keeps its values.
+  void Assign(const TRef<IQDRealBufferArray>& Other) override;
   Integer GetMaxSize() override { return FCols; }
   Integer GetCount() override { return FRows; }
   Integer GetItemSize(Integer /*Index*/) override { return FCols; }
@@ -414,6 +463,21 @@ public:
   void SetItem(Integer Index, const TRef<IQDRealBuffer>& Buffer) override;
   Real GetElement(Integer Index, Integer ItemIndex) override { return GetItem(Index, ItemIndex); }
   void SetElement(Integer Index, Integer ItemIndex, Real Value) override { SetItem(Index, ItemIndex, Value); }
+  /// Row i, for i below both counts, with min(Cols, item size) values of
+  /// Other's item i; further items and values are ignored.
+  void Add(const TRef<IQDRealBufferArray>& Other) override;
+  void Subtract(const TRef<IQDRealBufferArray>& Other) override;
+  void Multiply(const TRef<IQDRealBufferArray>& Other) override;
+  void Divide(const TRef<IQDRealBufferArray>& Other) override;
+  /// The value operations run once over all Rows x Cols values.
+  void SetValue(Real AValue) override;
+  void AddValue(Real AValue) override;
+  void SubtractValue(Real AValue) override;
+  void MultiplyValue(Real AValue) override;
+  void DivideValue(Real AValue) override;
+  void Zero() override;
+  /// Raises EOutOfMemory, before anything changes, for a shape no block can hold.
+  void SetSize(Integer ARows, Integer ACols, Boolean PreserveData) override;
 
   // IQDRealMatrixBuffer
   const Real* Read() override { return reinterpret_cast<const Real*>(FDataPtr); }
@@ -442,6 +506,13 @@ class TQDRealBufferList : public TInterfacedObject, public virtual IQDRealBuffer
 {
 public:
   static TRef<TQDRealBufferList> Create();
+  /// One new real buffer per given buffer, in order, each sharing its block
+  /// (later writes on either side stay apart). Raises EInvalidCast for an
+  /// empty entry.
+  static TRef<TQDRealBufferList> CreateData(const std::vector<TRef<IQDRealBuffer>>& ABuffers);
+  /// As CreateData over AOther's items: a list's items are shared by block, a
+  /// matrix's rows copied. Raises EInvalidCast for an empty AOther.
+  static TRef<TQDRealBufferList> CreateCopy(const TRef<IQDRealBufferArray>& AOther);
 
   std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
   TObject* GetInstance() override { return this; }
@@ -450,6 +521,9 @@ public:
   TRef<IQDData> MakeCopy() override;
 
   // IQDRealBufferArray
+  /// Holds Other's item references (a matrix gives new row copies); nothing
+  /// when Other is this list. Unchanged when reading Other fails.
+  void Assign(const TRef<IQDRealBufferArray>& Other) override;
   Integer GetMaxSize() override;
   Integer GetCount() override { return static_cast<Integer>(FList.size()); }
   /// Raises EListError "List index out of bounds (%d)" outside the list.
@@ -458,6 +532,23 @@ public:
   void SetItem(Integer Index, const TRef<IQDRealBuffer>& Buffer) override;
   Real GetElement(Integer Index, Integer ItemIndex) override;
   void SetElement(Integer Index, Integer ItemIndex, Real Value) override;
+  /// Item i with Other's item i over their common prefix. Other must have at
+  /// least as many items: a list raises EListError "List index out of bounds
+  /// (%d)", a matrix "Row out of range = %u", before any item changes.
+  void Add(const TRef<IQDRealBufferArray>& Other) override;
+  void Subtract(const TRef<IQDRealBufferArray>& Other) override;
+  void Multiply(const TRef<IQDRealBufferArray>& Other) override;
+  void Divide(const TRef<IQDRealBufferArray>& Other) override;
+  /// The value operations run on every item in order.
+  void SetValue(Real AValue) override;
+  void AddValue(Real AValue) override;
+  void SubtractValue(Real AValue) override;
+  void MultiplyValue(Real AValue) override;
+  void DivideValue(Real AValue) override;
+  void Zero() override;
+  /// Drops items from the end down to ACount, resizes the others to ASize,
+  /// then appends new buffers of ASize (contents undefined) up to ACount.
+  void SetSize(Integer ACount, Integer ASize, Boolean PreserveData) override;
 
   // IQDRealBufferDynamicArray
   void Append(const TRef<IQDRealBuffer>& AValue) override;
