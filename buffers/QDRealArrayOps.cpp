@@ -127,6 +127,14 @@ void FillRows(Real* ADst, Cardinal ARows, Cardinal ACols, IQDRealBufferArray& AO
   }
 }
 
+/// Raises EInvalidCast, before anything changes, when a list holds an empty item.
+const std::vector<TRef<IQDRealBuffer>>& Filled(const std::vector<TRef<IQDRealBuffer>>& AItems)
+{
+  for (const TRef<IQDRealBuffer>& Item : AItems)
+    NonEmpty(Item);
+  return AItems;
+}
+
 /// Rows of AMatrix that lie whole inside its data: all of them unless a
 /// byte-level Assign left fewer bytes than Rows x Cols.
 Cardinal WholeRows(TQDRealMatrixBuffer& AMatrix)
@@ -387,6 +395,7 @@ std::vector<TRef<IQDRealBuffer>> RightItems(Integer ACount, const TRef<IQDRealBu
 
 void TQDRealBufferList::Add(const TRef<IQDRealBufferArray>& Other)
 {
+  Filled(FList);
   std::vector<TRef<IQDRealBuffer>> Right = RightItems(GetCount(), Other);
   for (std::size_t I = 0; I < FList.size(); ++I)
     ItemElementOp(TElementOp::Add, *FList[I], *Right[I]);
@@ -394,6 +403,7 @@ void TQDRealBufferList::Add(const TRef<IQDRealBufferArray>& Other)
 
 void TQDRealBufferList::Subtract(const TRef<IQDRealBufferArray>& Other)
 {
+  Filled(FList);
   std::vector<TRef<IQDRealBuffer>> Right = RightItems(GetCount(), Other);
   for (std::size_t I = 0; I < FList.size(); ++I)
     ItemElementOp(TElementOp::Subtract, *FList[I], *Right[I]);
@@ -401,6 +411,7 @@ void TQDRealBufferList::Subtract(const TRef<IQDRealBufferArray>& Other)
 
 void TQDRealBufferList::Multiply(const TRef<IQDRealBufferArray>& Other)
 {
+  Filled(FList);
   std::vector<TRef<IQDRealBuffer>> Right = RightItems(GetCount(), Other);
   for (std::size_t I = 0; I < FList.size(); ++I)
     ItemElementOp(TElementOp::Multiply, *FList[I], *Right[I]);
@@ -408,6 +419,7 @@ void TQDRealBufferList::Multiply(const TRef<IQDRealBufferArray>& Other)
 
 void TQDRealBufferList::Divide(const TRef<IQDRealBufferArray>& Other)
 {
+  Filled(FList);
   std::vector<TRef<IQDRealBuffer>> Right = RightItems(GetCount(), Other);
   for (std::size_t I = 0; I < FList.size(); ++I)
     ItemElementOp(TElementOp::Divide, *FList[I], *Right[I]);
@@ -415,7 +427,7 @@ void TQDRealBufferList::Divide(const TRef<IQDRealBufferArray>& Other)
 
 void TQDRealBufferList::SetValue(Real AValue)
 {
-  for (const TRef<IQDRealBuffer>& Item : FList)
+  for (const TRef<IQDRealBuffer>& Item : Filled(FList))
     ItemSetValue(*Item, AValue);
 }
 
@@ -423,7 +435,7 @@ void TQDRealBufferList::AddValue(Real AValue)
 {
   if (AValue == 0.0)
     return;
-  for (const TRef<IQDRealBuffer>& Item : FList)
+  for (const TRef<IQDRealBuffer>& Item : Filled(FList))
     ItemValueOp(ippsAddC_64f_I, *Item, AValue);
 }
 
@@ -431,7 +443,7 @@ void TQDRealBufferList::SubtractValue(Real AValue)
 {
   if (AValue == 0.0)
     return;
-  for (const TRef<IQDRealBuffer>& Item : FList)
+  for (const TRef<IQDRealBuffer>& Item : Filled(FList))
     ItemValueOp(ippsSubC_64f_I, *Item, AValue);
 }
 
@@ -439,7 +451,7 @@ void TQDRealBufferList::MultiplyValue(Real AValue)
 {
   if (AValue == 1.0)
     return;
-  for (const TRef<IQDRealBuffer>& Item : FList)
+  for (const TRef<IQDRealBuffer>& Item : Filled(FList))
     ItemValueOp(ippsMulC_64f_I, *Item, AValue);
 }
 
@@ -447,13 +459,13 @@ void TQDRealBufferList::DivideValue(Real AValue)
 {
   if (AValue == 0.0 || AValue == 1.0)
     return;
-  for (const TRef<IQDRealBuffer>& Item : FList)
+  for (const TRef<IQDRealBuffer>& Item : Filled(FList))
     ItemValueOp(ippsDivC_64f_I, *Item, AValue);
 }
 
 void TQDRealBufferList::Zero()
 {
-  for (const TRef<IQDRealBuffer>& Item : FList)
+  for (const TRef<IQDRealBuffer>& Item : Filled(FList))
     ItemZero(*Item);
 }
 
@@ -462,6 +474,8 @@ void TQDRealBufferList::SetSize(Integer ACount, Integer ASize, Boolean PreserveD
   CheckSize(ACount, ASize);
   RealBytes(Cardinal(ASize)); // refused before any item goes
   const auto Count = static_cast<std::size_t>(ACount);
+  for (std::size_t I = 0; I < std::min(Count, FList.size()); ++I)
+    NonEmpty(FList[I]); // an empty item that stays fails before any item goes
   if (FList.size() > Count)
     FList.resize(Count);
   for (const TRef<IQDRealBuffer>& Item : FList)
