@@ -25,13 +25,21 @@ constexpr Real DivZeroOther = -1.0E14;
 constexpr Real MissingLow = -1.7E308;
 constexpr Real MissingHigh = 1.7E308;
 
-/// The entry as filled at start-up; EQDPrimitiveError when nothing supplied it.
+/// A dispatch entry as filled at start-up, with its name for messages.
 template <class F>
-F Available(F AEntry, const char* AName)
+struct TEntry
+{
+  F Call;
+  const char* Name;
+};
+
+/// EQDPrimitiveError when nothing supplied the entry: a call would jump to 0.
+template <class F>
+TEntry<F> Available(F AEntry, const char* AName)
 {
   if (!AEntry)
     throw EQDPrimitiveError(Format(SNotAvailable, AName));
-  return AEntry;
+  return {AEntry, AName};
 }
 #define QD_ENTRY(N) Available(::N, #N)
 
@@ -74,39 +82,48 @@ IppCmpOp Comparison(TQDThresholdType AType)
   return AType == ttGreaterThan ? ippCmpGreater : ippCmpLess;
 }
 
-/// Self[i] = Self[i] op Right[i] over the common prefix; returns the status.
-IppStatus InPlaceWith(TQDRealBuffer& ASelf, TippsAdd_64f_I AEntry, const TRef<IQDRealBuffer>& ARight,
-                      const char* AName, Integer& ACount, const Real*& ASrc, Real*& ADst)
+/// What an operation with a second buffer ran on.
+struct TPass
+{
+  Integer Count;
+  const Real* Src;
+  Real* Dst;
+  IppStatus Status;
+};
+
+/// Self[i] = Self[i] op Right[i] over the common prefix.
+TPass InPlaceWith(TQDRealBuffer& ASelf, TEntry<TippsAdd_64f_I> AEntry,
+                  const TRef<IQDRealBuffer>& ARight)
 {
   IQDRealBuffer& Right = Checked(ARight);
-  ACount = std::min(SizeOf(ASelf), SizeOf(Right));
-  ASrc = Right.Read();
-  ADst = ASelf.Modify();
-  const IppStatus Status = AEntry(ASrc, ADst, ACount);
-  Check(Status, AName, ACount == 0);
-  return Status;
+  TPass Pass;
+  Pass.Count = std::min(SizeOf(ASelf), SizeOf(Right));
+  Pass.Src = Right.Read();
+  Pass.Dst = ASelf.Modify();
+  Pass.Status = AEntry.Call(Pass.Src, Pass.Dst, Pass.Count);
+  Check(Pass.Status, AEntry.Name, Pass.Count == 0);
+  return Pass;
 }
 
-void InPlace(TQDRealBuffer& ASelf, TippsAbs_64f_I AEntry, const char* AName)
+void InPlace(TQDRealBuffer& ASelf, TEntry<TippsAbs_64f_I> AEntry)
 {
   const Integer N = SizeOf(ASelf);
-  Check(AEntry(ASelf.Modify(), N), AName, N == 0);
+  Check(AEntry.Call(ASelf.Modify(), N), AEntry.Name, N == 0);
 }
 
 /// Self[i] = f(Src[i]) over the common prefix.
-void FromSource(TQDRealBuffer& ASelf, TippsAbs_64f AEntry, const TRef<IQDRealBuffer>& ASrc,
-                const char* AName)
+void FromSource(TQDRealBuffer& ASelf, TEntry<TippsAbs_64f> AEntry, const TRef<IQDRealBuffer>& ASrc)
 {
   IQDRealBuffer& Src = Checked(ASrc);
   const Integer N = std::min(SizeOf(ASelf), SizeOf(Src));
   const Real* In = Src.Read();
-  Check(AEntry(In, ASelf.Write(), N), AName, N == 0);
+  Check(AEntry.Call(In, ASelf.Write(), N), AEntry.Name, N == 0);
 }
 
-void ConstantInPlace(TQDRealBuffer& ASelf, TippsAddC_64f_I AEntry, Real AValue, const char* AName)
+void ConstantInPlace(TQDRealBuffer& ASelf, TEntry<TippsAddC_64f_I> AEntry, Real AValue)
 {
   const Integer N = SizeOf(ASelf);
-  Check(AEntry(AValue, ASelf.Modify(), N), AName, N == 0);
+  Check(AEntry.Call(AValue, ASelf.Modify(), N), AEntry.Name, N == 0);
 }
 
 /// Rounds to nearest with ties to even, or toward zero, and keeps the low 16
@@ -155,10 +172,10 @@ TRef<TQDRealBuffer> TQDRealBuffer::CreateWordData(const Word* AData, Cardinal AS
 TRef<TQDRealBuffer> TQDRealBuffer::CreateSmallIntData(const SmallInt* AData, Cardinal ASize)
 {
   CheckPointer(AData, ASize > 0, "CreateSmallIntData");
-  auto F = QD_ENTRY(ippsConvert_16s64f_Sfs);
+  const auto F = QD_ENTRY(ippsConvert_16s64f_Sfs);
   TRef<TQDRealBuffer> Result = CreateSize(ASize);
   const Integer N = Result->Count();
-  Check(F(AData, Result->Write(), N, 0), "ippsConvert_16s64f_Sfs", N == 0);
+  Check(F.Call(AData, Result->Write(), N, 0), F.Name, N == 0);
   return Result;
 }
 
@@ -175,20 +192,20 @@ TRef<TQDRealBuffer> TQDRealBuffer::CreateCardinalData(const Cardinal* AData, Car
 TRef<TQDRealBuffer> TQDRealBuffer::CreateIntegerData(const Integer* AData, Cardinal ASize)
 {
   CheckPointer(AData, ASize > 0, "CreateIntegerData");
-  auto F = QD_ENTRY(ippsConvert_32s64f);
+  const auto F = QD_ENTRY(ippsConvert_32s64f);
   TRef<TQDRealBuffer> Result = CreateSize(ASize);
   const Integer N = Result->Count();
-  Check(F(AData, Result->Write(), N), "ippsConvert_32s64f", N == 0);
+  Check(F.Call(AData, Result->Write(), N), F.Name, N == 0);
   return Result;
 }
 
 TRef<TQDRealBuffer> TQDRealBuffer::CreateSingleData(const Single* AData, Cardinal ASize)
 {
   CheckPointer(AData, ASize > 0, "CreateSingleData");
-  auto F = QD_ENTRY(ippsConvert_32f64f);
+  const auto F = QD_ENTRY(ippsConvert_32f64f);
   TRef<TQDRealBuffer> Result = CreateSize(ASize);
   const Integer N = Result->Count();
-  Check(F(AData, Result->Write(), N), "ippsConvert_32f64f", N == 0);
+  Check(F.Call(AData, Result->Write(), N), F.Name, N == 0);
   return Result;
 }
 
@@ -198,53 +215,41 @@ TRef<TQDRealBuffer> TQDRealBuffer::CreateSingleData(const Single* AData, Cardina
 
 void TQDRealBuffer::VectorJaehne(Real AMagnitude)
 {
-  auto F = QD_ENTRY(ippsVectorJaehne_64f);
+  const auto F = QD_ENTRY(ippsVectorJaehne_64f);
   const Integer N = Count();
-  Check(F(Write(), N, AMagnitude), "ippsVectorJaehne_64f", N == 0);
+  Check(F.Call(Write(), N, AMagnitude), F.Name, N == 0);
 }
 
 void TQDRealBuffer::Add(const TRef<IQDRealBuffer>& Right)
 {
-  Integer N;
-  const Real* Src;
-  Real* Dst;
-  InPlaceWith(*this, QD_ENTRY(ippsAdd_64f_I), Right, "ippsAdd_64f_I", N, Src, Dst);
+  InPlaceWith(*this, QD_ENTRY(ippsAdd_64f_I), Right);
 }
 
 void TQDRealBuffer::Subtract(const TRef<IQDRealBuffer>& Right)
 {
-  Integer N;
-  const Real* Src;
-  Real* Dst;
-  InPlaceWith(*this, QD_ENTRY(ippsSub_64f_I), Right, "ippsSub_64f_I", N, Src, Dst);
+  InPlaceWith(*this, QD_ENTRY(ippsSub_64f_I), Right);
 }
 
 void TQDRealBuffer::Multiply(const TRef<IQDRealBuffer>& Right)
 {
-  Integer N;
-  const Real* Src;
-  Real* Dst;
-  InPlaceWith(*this, QD_ENTRY(ippsMul_64f_I), Right, "ippsMul_64f_I", N, Src, Dst);
+  InPlaceWith(*this, QD_ENTRY(ippsMul_64f_I), Right);
 }
 
 void TQDRealBuffer::Divide(const TRef<IQDRealBuffer>& Right)
 {
-  Integer N;
-  const Real* Src;
-  Real* Dst;
-  if (InPlaceWith(*this, QD_ENTRY(ippsDiv_64f_I), Right, "ippsDiv_64f_I", N, Src, Dst) !=
-      ippStsDivByZero)
+  const TPass Pass = InPlaceWith(*this, QD_ENTRY(ippsDiv_64f_I), Right);
+  if (Pass.Status != ippStsDivByZero)
     return;
-  for (Integer I = 0; I < N; ++I)
-    if (Src[I] == 0 || std::isnan(Src[I]))
-      Dst[I] = Dst[I] > 0 ? DivZeroPositive : DivZeroOther;
+  for (Integer I = 0; I < Pass.Count; ++I)
+    if (Pass.Src[I] == 0 || std::isnan(Pass.Src[I]))
+      Pass.Dst[I] = Pass.Dst[I] > 0 ? DivZeroPositive : DivZeroOther;
 }
 
 void TQDRealBuffer::SetValue(Real AValue)
 {
-  auto F = QD_ENTRY(ippsSet_64f);
+  const auto F = QD_ENTRY(ippsSet_64f);
   const Integer N = Count();
-  Check(F(AValue, Write(), N), "ippsSet_64f", N == 0);
+  Check(F.Call(AValue, Write(), N), F.Name, N == 0);
 }
 
 // The neutral constants return before the copy-on-write: a shared block stays shared.
@@ -253,41 +258,41 @@ void TQDRealBuffer::AddValue(Real AValue)
 {
   if (AValue == 0)
     return;
-  ConstantInPlace(*this, QD_ENTRY(ippsAddC_64f_I), AValue, "ippsAddC_64f_I");
+  ConstantInPlace(*this, QD_ENTRY(ippsAddC_64f_I), AValue);
 }
 
 void TQDRealBuffer::SubtractValue(Real AValue)
 {
   if (AValue == 0)
     return;
-  ConstantInPlace(*this, QD_ENTRY(ippsSubC_64f_I), AValue, "ippsSubC_64f_I");
+  ConstantInPlace(*this, QD_ENTRY(ippsSubC_64f_I), AValue);
 }
 
 void TQDRealBuffer::MultiplyValue(Real AValue)
 {
   if (AValue == 1)
     return;
-  ConstantInPlace(*this, QD_ENTRY(ippsMulC_64f_I), AValue, "ippsMulC_64f_I");
+  ConstantInPlace(*this, QD_ENTRY(ippsMulC_64f_I), AValue);
 }
 
 void TQDRealBuffer::DivideValue(Real AValue)
 {
   if (AValue == 0 || AValue == 1)
     return;
-  auto F = QD_ENTRY(ippsDivC_64f_I);
+  const auto F = QD_ENTRY(ippsDivC_64f_I);
   const Integer N = Count();
-  const IppStatus Status = F(AValue, Modify(), N);
+  const IppStatus Status = F.Call(AValue, Modify(), N);
   // The entry refuses a NaN constant as it refuses 0, leaving the values as
   // dividing by 0 does here: untouched, and no error.
   if (Status != ippStsDivByZeroErr)
-    Check(Status, "ippsDivC_64f_I", N == 0);
+    Check(Status, F.Name, N == 0);
 }
 
 void TQDRealBuffer::Zero()
 {
-  auto F = QD_ENTRY(ippsZero_64f);
+  const auto F = QD_ENTRY(ippsZero_64f);
   const Integer N = Count();
-  Check(F(Write(), N), "ippsZero_64f", N == 0);
+  Check(F.Call(Write(), N), F.Name, N == 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -296,10 +301,10 @@ void TQDRealBuffer::Zero()
 
 void TQDRealBuffer::ToInt(Integer* OutBuffer, Boolean ARound)
 {
-  auto F = QD_ENTRY(ippsConvert_64f32s_Sfs);
+  const auto F = QD_ENTRY(ippsConvert_64f32s_Sfs);
   const Integer N = Count();
   CheckPointer(OutBuffer, N > 0, "ToInt");
-  Check(F(Read(), OutBuffer, N, ARound ? ippRndNear : ippRndZero, 0), "ippsConvert_64f32s_Sfs",
+  Check(F.Call(Read(), OutBuffer, N, ARound ? ippRndNear : ippRndZero, 0), F.Name,
         N == 0);
 }
 
@@ -314,34 +319,34 @@ void TQDRealBuffer::ToShort(SmallInt* OutBuffer, Boolean ARound)
 
 void TQDRealBuffer::ToSingle(Single* OutBuffer)
 {
-  auto F = QD_ENTRY(ippsConvert_64f32f);
+  const auto F = QD_ENTRY(ippsConvert_64f32f);
   const Integer N = Count();
   CheckPointer(OutBuffer, N > 0, "ToSingle");
-  Check(F(Read(), OutBuffer, N), "ippsConvert_64f32f", N == 0);
+  Check(F.Call(Read(), OutBuffer, N), F.Name, N == 0);
 }
 
 void TQDRealBuffer::FromInt(const Integer* InBuffer)
 {
-  auto F = QD_ENTRY(ippsConvert_32s64f);
+  const auto F = QD_ENTRY(ippsConvert_32s64f);
   const Integer N = Count();
   CheckPointer(InBuffer, N > 0, "FromInt");
-  Check(F(InBuffer, Write(), N), "ippsConvert_32s64f", N == 0);
+  Check(F.Call(InBuffer, Write(), N), F.Name, N == 0);
 }
 
 void TQDRealBuffer::FromShort(const SmallInt* InBuffer)
 {
-  auto F = QD_ENTRY(ippsConvert_16s64f_Sfs);
+  const auto F = QD_ENTRY(ippsConvert_16s64f_Sfs);
   const Integer N = Count();
   CheckPointer(InBuffer, N > 0, "FromShort");
-  Check(F(InBuffer, Write(), N, 0), "ippsConvert_16s64f_Sfs", N == 0);
+  Check(F.Call(InBuffer, Write(), N, 0), F.Name, N == 0);
 }
 
 void TQDRealBuffer::FromSingle(const Single* InBuffer)
 {
-  auto F = QD_ENTRY(ippsConvert_32f64f);
+  const auto F = QD_ENTRY(ippsConvert_32f64f);
   const Integer N = Count();
   CheckPointer(InBuffer, N > 0, "FromSingle");
-  Check(F(InBuffer, Write(), N), "ippsConvert_32f64f", N == 0);
+  Check(F.Call(InBuffer, Write(), N), F.Name, N == 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -351,10 +356,10 @@ void TQDRealBuffer::FromSingle(const Single* InBuffer)
 void TQDRealBuffer::NormalizeFrom(const TRef<IQDRealBuffer>& Src, Real Offset, Real Factor)
 {
   IQDRealBuffer& Source = Checked(Src);
-  auto F = QD_ENTRY(ippsNormalize_64f);
+  const auto F = QD_ENTRY(ippsNormalize_64f);
   const Integer N = std::min(Count(), SizeOf(Source));
   const Real* In = Source.Read();
-  Check(F(In, Write(), N, Offset, Factor), "ippsNormalize_64f", N == 0);
+  Check(F.Call(In, Write(), N, Offset, Factor), F.Name, N == 0);
 }
 
 void TQDRealBuffer::Normalize(Real Offset, Real Factor)
@@ -373,61 +378,61 @@ void TQDRealBuffer::Normalize(Real Offset, Real Factor)
 Real TQDRealBuffer::Dot(const TRef<IQDRealBuffer>& Right)
 {
   IQDRealBuffer& Other = Checked(Right);
-  auto F = QD_ENTRY(ippsDotProd_64f);
+  const auto F = QD_ENTRY(ippsDotProd_64f);
   const Integer N = std::min(Count(), SizeOf(Other));
   if (N == 0)
     return 0;
   Real Result = 0;
-  Check(F(Other.Read(), Read(), N, &Result), "ippsDotProd_64f", false);
+  Check(F.Call(Other.Read(), Read(), N, &Result), F.Name, false);
   return Result;
 }
 
 void TQDRealBuffer::Threshold(Real AThreshold, TQDThresholdType AType)
 {
-  auto F = QD_ENTRY(ippsThreshold_64f_I);
+  const auto F = QD_ENTRY(ippsThreshold_64f_I);
   const Integer N = Count();
-  Check(F(Modify(), N, AThreshold, Comparison(AType)), "ippsThreshold_64f_I", N == 0);
+  Check(F.Call(Modify(), N, AThreshold, Comparison(AType)), F.Name, N == 0);
 }
 
 void TQDRealBuffer::ThresholdFrom(const TRef<IQDRealBuffer>& Src, Real AThreshold,
                                   TQDThresholdType AType)
 {
   IQDRealBuffer& Source = Checked(Src);
-  auto F = QD_ENTRY(ippsThreshold_64f);
+  const auto F = QD_ENTRY(ippsThreshold_64f);
   const Integer N = Count();
   CheckSource(SizeOf(Source), N, "ThresholdFrom");
   const Real* In = Source.Read();
-  Check(F(In, Write(), N, AThreshold, Comparison(AType)), "ippsThreshold_64f", N == 0);
+  Check(F.Call(In, Write(), N, AThreshold, Comparison(AType)), F.Name, N == 0);
 }
 
 // ---------------------------------------------------------------------------
 // Unary functions
 // ---------------------------------------------------------------------------
 
-void TQDRealBuffer::Sqr() { InPlace(*this, QD_ENTRY(ippsSqr_64f_I), "ippsSqr_64f_I"); }
+void TQDRealBuffer::Sqr() { InPlace(*this, QD_ENTRY(ippsSqr_64f_I)); }
 void TQDRealBuffer::SqrFrom(const TRef<IQDRealBuffer>& Src)
 {
-  FromSource(*this, QD_ENTRY(ippsSqr_64f), Src, "ippsSqr_64f");
+  FromSource(*this, QD_ENTRY(ippsSqr_64f), Src);
 }
-void TQDRealBuffer::Sqrt() { InPlace(*this, QD_ENTRY(ippsSqrt_64f_I), "ippsSqrt_64f_I"); }
+void TQDRealBuffer::Sqrt() { InPlace(*this, QD_ENTRY(ippsSqrt_64f_I)); }
 void TQDRealBuffer::SqrtFrom(const TRef<IQDRealBuffer>& Src)
 {
-  FromSource(*this, QD_ENTRY(ippsSqrt_64f), Src, "ippsSqrt_64f");
+  FromSource(*this, QD_ENTRY(ippsSqrt_64f), Src);
 }
-void TQDRealBuffer::Abs() { InPlace(*this, QD_ENTRY(ippsAbs_64f_I), "ippsAbs_64f_I"); }
+void TQDRealBuffer::Abs() { InPlace(*this, QD_ENTRY(ippsAbs_64f_I)); }
 void TQDRealBuffer::AbsFrom(const TRef<IQDRealBuffer>& Src)
 {
-  FromSource(*this, QD_ENTRY(ippsAbs_64f), Src, "ippsAbs_64f");
+  FromSource(*this, QD_ENTRY(ippsAbs_64f), Src);
 }
-void TQDRealBuffer::Exp() { InPlace(*this, QD_ENTRY(ippsExp_64f_I), "ippsExp_64f_I"); }
+void TQDRealBuffer::Exp() { InPlace(*this, QD_ENTRY(ippsExp_64f_I)); }
 void TQDRealBuffer::ExpFrom(const TRef<IQDRealBuffer>& Src)
 {
-  FromSource(*this, QD_ENTRY(ippsExp_64f), Src, "ippsExp_64f");
+  FromSource(*this, QD_ENTRY(ippsExp_64f), Src);
 }
-void TQDRealBuffer::Ln() { InPlace(*this, QD_ENTRY(ippsLn_64f_I), "ippsLn_64f_I"); }
+void TQDRealBuffer::Ln() { InPlace(*this, QD_ENTRY(ippsLn_64f_I)); }
 void TQDRealBuffer::LnFrom(const TRef<IQDRealBuffer>& Src)
 {
-  FromSource(*this, QD_ENTRY(ippsLn_64f), Src, "ippsLn_64f");
+  FromSource(*this, QD_ENTRY(ippsLn_64f), Src);
 }
 
 // ---------------------------------------------------------------------------
@@ -437,27 +442,14 @@ void TQDRealBuffer::LnFrom(const TRef<IQDRealBuffer>& Src)
 void TQDRealBuffer::AutoCorr(const TRef<IQDRealBuffer>& Src, TQDAutoCorrType AType)
 {
   IQDRealBuffer& Source = Checked(Src);
-  TippsAutoCorr_64f F;
-  const char* Name;
-  switch (AType) {
-  case actBiased:
-    F = QD_ENTRY(ippsAutoCorr_NormA_64f);
-    Name = "ippsAutoCorr_NormA_64f";
-    break;
-  case actUnbiased:
-    F = QD_ENTRY(ippsAutoCorr_NormB_64f);
-    Name = "ippsAutoCorr_NormB_64f";
-    break;
-  default:
-    F = QD_ENTRY(ippsAutoCorr_64f);
-    Name = "ippsAutoCorr_64f";
-    break;
-  }
+  const TEntry<TippsAutoCorr_64f> F = AType == actBiased     ? QD_ENTRY(ippsAutoCorr_NormA_64f)
+                                      : AType == actUnbiased ? QD_ENTRY(ippsAutoCorr_NormB_64f)
+                                                             : QD_ENTRY(ippsAutoCorr_64f);
   const Integer SrcLen = Count();
   CheckSource(SizeOf(Source), SrcLen, "AutoCorr");
   const Integer DstLen = std::min(Count(), SizeOf(Source));
   const Real* In = Source.Read();
-  Check(F(In, SrcLen, Write(), DstLen), Name, SrcLen == 0);
+  Check(F.Call(In, SrcLen, Write(), DstLen), F.Name, SrcLen == 0);
 }
 
 void TQDRealBuffer::CrossCorr(const TRef<IQDRealBuffer>& Src1, const TRef<IQDRealBuffer>& Src2,
@@ -465,11 +457,11 @@ void TQDRealBuffer::CrossCorr(const TRef<IQDRealBuffer>& Src1, const TRef<IQDRea
 {
   IQDRealBuffer& First = Checked(Src1);
   IQDRealBuffer& Second = Checked(Src2);
-  auto F = QD_ENTRY(ippsCrossCorr_64f);
+  const auto F = QD_ENTRY(ippsCrossCorr_64f);
   const Integer Len1 = SizeOf(First), Len2 = SizeOf(Second), N = Count();
   const Real* In1 = First.Read();
   const Real* In2 = Second.Read();
-  Check(F(In1, Len1, In2, Len2, Write(), N, LoLag), "ippsCrossCorr_64f",
+  Check(F.Call(In1, Len1, In2, Len2, Write(), N, LoLag), F.Name,
         Len1 == 0 || Len2 == 0 || N == 0);
 }
 
@@ -477,7 +469,7 @@ void TQDRealBuffer::Convolve(const TRef<IQDRealBuffer>& Src, const TRef<IQDRealB
 {
   IQDRealBuffer& Signal = Checked(Src);
   IQDRealBuffer& Kernel = Checked(H);
-  auto F = QD_ENTRY(ippsConv_64f);
+  const auto F = QD_ENTRY(ippsConv_64f);
   const Integer Len1 = SizeOf(Signal), Len2 = SizeOf(Kernel);
   if (Len1 == 0 || Len2 == 0)
     return; // the entry would refuse the length, and nothing is written
@@ -487,7 +479,7 @@ void TQDRealBuffer::Convolve(const TRef<IQDRealBuffer>& Src, const TRef<IQDRealB
     throw ERangeError(Format(STargetTooShort, "Convolve", GetSize(), Cardinal(Needed)));
   const Real* In1 = Signal.Read();
   const Real* In2 = Kernel.Read();
-  Check(F(In1, Len1, In2, Len2, Write()), "ippsConv_64f", false);
+  Check(F.Call(In1, Len1, In2, Len2, Write()), F.Name, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -496,97 +488,84 @@ void TQDRealBuffer::Convolve(const TRef<IQDRealBuffer>& Src, const TRef<IQDRealB
 
 Real TQDRealBuffer::Mean()
 {
-  auto F = QD_ENTRY(ippsMean_64f);
+  const auto F = QD_ENTRY(ippsMean_64f);
   const Integer N = Count();
   if (N == 0)
     return 0;
   Real Result = 0;
-  Check(F(Read(), N, &Result), "ippsMean_64f", false);
+  Check(F.Call(Read(), N, &Result), F.Name, false);
   return Result;
 }
 
 Real TQDRealBuffer::StdDev()
 {
-  auto F = QD_ENTRY(ippsStdDev_64f);
+  const auto F = QD_ENTRY(ippsStdDev_64f);
   const Integer N = Count();
   if (N < 2)
     return 0; // the entry needs two values; one value does not spread
   Real Result = 0;
-  Check(F(Read(), N, &Result), "ippsStdDev_64f", false);
+  Check(F.Call(Read(), N, &Result), F.Name, false);
   return Result;
 }
 
 Real TQDRealBuffer::Norm(const TRef<IQDRealBuffer>& Src, TQDNormType AType)
 {
   IQDRealBuffer& Source = Checked(Src);
-  TippsNormDiff_L1_64f F;
-  const char* Name;
-  switch (AType) {
-  case ntL2Norm:
-    F = QD_ENTRY(ippsNormDiff_L2_64f);
-    Name = "ippsNormDiff_L2_64f";
-    break;
-  case ntCNorm:
-    F = QD_ENTRY(ippsNormDiff_Inf_64f);
-    Name = "ippsNormDiff_Inf_64f";
-    break;
-  default:
-    F = QD_ENTRY(ippsNormDiff_L1_64f);
-    Name = "ippsNormDiff_L1_64f";
-    break;
-  }
+  const TEntry<TippsNormDiff_L1_64f> F = AType == ntL2Norm ? QD_ENTRY(ippsNormDiff_L2_64f)
+                                         : AType == ntCNorm ? QD_ENTRY(ippsNormDiff_Inf_64f)
+                                                            : QD_ENTRY(ippsNormDiff_L1_64f);
   const Integer N = Count();
   CheckSource(SizeOf(Source), N, "Norm");
   if (N == 0)
     return 0;
   Real Result = 0;
-  Check(F(Source.Read(), Read(), N, &Result), Name, false);
+  Check(F.Call(Source.Read(), Read(), N, &Result), F.Name, false);
   return Result;
 }
 
 Real TQDRealBuffer::GetMinValue()
 {
-  auto F = QD_ENTRY(ippsMin_64f);
+  const auto F = QD_ENTRY(ippsMin_64f);
   const Integer N = Count();
   if (N == 0)
     return 0;
   Real Result = 0;
-  Check(F(Read(), N, &Result), "ippsMin_64f", false);
+  Check(F.Call(Read(), N, &Result), F.Name, false);
   return Result;
 }
 
 Real TQDRealBuffer::GetMaxValue()
 {
-  auto F = QD_ENTRY(ippsMax_64f);
+  const auto F = QD_ENTRY(ippsMax_64f);
   const Integer N = Count();
   if (N == 0)
     return 0;
   Real Result = 0;
-  Check(F(Read(), N, &Result), "ippsMax_64f", false);
+  Check(F.Call(Read(), N, &Result), F.Name, false);
   return Result;
 }
 
 Real TQDRealBuffer::GetMinIndex(Integer& AIndex)
 {
   AIndex = 0;
-  auto F = QD_ENTRY(ippsMinIndx_64f);
+  const auto F = QD_ENTRY(ippsMinIndx_64f);
   const Integer N = Count();
   if (N == 0)
     return 0;
   Real Result = 0;
-  Check(F(Read(), N, &Result, &AIndex), "ippsMinIndx_64f", false);
+  Check(F.Call(Read(), N, &Result, &AIndex), F.Name, false);
   return Result;
 }
 
 Real TQDRealBuffer::GetMaxIndex(Integer& AIndex)
 {
   AIndex = 0;
-  auto F = QD_ENTRY(ippsMaxIndx_64f);
+  const auto F = QD_ENTRY(ippsMaxIndx_64f);
   const Integer N = Count();
   if (N == 0)
     return 0;
   Real Result = 0;
-  Check(F(Read(), N, &Result, &AIndex), "ippsMaxIndx_64f", false);
+  Check(F.Call(Read(), N, &Result, &AIndex), F.Name, false);
   return Result;
 }
 
@@ -608,21 +587,21 @@ Boolean TQDRealBuffer::ClampRange(Integer& ABegin, Integer& AEnd)
 
 Real TQDRealBuffer::GetMin(Integer IndexBegin, Integer IndexEnd)
 {
-  auto F = QD_ENTRY(ippsMin_64f);
+  const auto F = QD_ENTRY(ippsMin_64f);
   if (!ClampRange(IndexBegin, IndexEnd) || IndexEnd <= IndexBegin)
     return 0;
   Real Result = 0;
-  Check(F(Read() + IndexBegin, IndexEnd - IndexBegin, &Result), "ippsMin_64f", false);
+  Check(F.Call(Read() + IndexBegin, IndexEnd - IndexBegin, &Result), F.Name, false);
   return Result;
 }
 
 Real TQDRealBuffer::GetMax(Integer IndexBegin, Integer IndexEnd)
 {
-  auto F = QD_ENTRY(ippsMax_64f);
+  const auto F = QD_ENTRY(ippsMax_64f);
   if (!ClampRange(IndexBegin, IndexEnd) || IndexEnd <= IndexBegin)
     return 0;
   Real Result = 0;
-  Check(F(Read() + IndexBegin, IndexEnd - IndexBegin, &Result), "ippsMax_64f", false);
+  Check(F.Call(Read() + IndexBegin, IndexEnd - IndexBegin, &Result), F.Name, false);
   return Result;
 }
 
