@@ -30,6 +30,7 @@
 #pragma once
 
 #include "buffers/QDInternalStore.h"
+#include "platform/Exceptions.h"
 #include "platform/Interfaces.h"
 #include "platform/PlatformTypes.h"
 
@@ -103,6 +104,39 @@ struct IQDLinearDataBuffer : virtual IQDDataBuffer
   virtual void Resize(Cardinal Size, Boolean PreserveData) = 0;
 };
 
+/// Which values a threshold replaces: those above it, or those below it.
+enum TQDThresholdType
+{
+  ttGreaterThan,
+  ttLessThan,
+};
+
+/// Scaling of an autocorrelation: none, by the source length (biased), or by
+/// the number of products in each lag (unbiased).
+enum TQDAutoCorrType
+{
+  actNormal,
+  actBiased,
+  actUnbiased,
+};
+
+/// Norm of a difference: sum of magnitudes, Euclidean, largest magnitude.
+enum TQDNormType
+{
+  ntL1Norm,
+  ntL2Norm,
+  ntCNorm,
+};
+
+/// A real buffer operation that cannot run as asked: its primitive is not
+/// available, refused the arguments, or was given a null pointer. Raised instead
+/// of returning as if the operation had been done.
+class EQDPrimitiveError : public Exception
+{
+public:
+  using Exception::Exception;
+};
+
 /// A vector of doubles.
 struct IQDRealBuffer : virtual IQDLinearDataBuffer
 {
@@ -121,6 +155,99 @@ struct IQDRealBuffer : virtual IQDLinearDataBuffer
   /// Copies a shared block first (even when Index then proves bad), then checks
   /// Index as GetItem does and stores Value.
   virtual void SetItem(Integer Index, Real Value) = 0;
+
+  // Operations. Each is one pass of a dispatch entry. With a second buffer of
+  // another size they work on the common prefix; nothing is reallocated. An
+  // operation that writes fewer elements than Self holds through a copied block
+  // leaves the rest undefined. Empty data makes every operation do nothing and
+  // every result 0.
+
+  /// Fills Self with the test vector AMagnitude * sin(pi n^2 / (2 Size)).
+  virtual void VectorJaehne(Real AMagnitude) = 0;
+  /// Self[i] += Right[i].
+  virtual void Add(const TRef<IQDRealBuffer>& Right) = 0;
+  /// Self[i] -= Right[i].
+  virtual void Subtract(const TRef<IQDRealBuffer>& Right) = 0;
+  /// Self[i] *= Right[i].
+  virtual void Multiply(const TRef<IQDRealBuffer>& Right) = 0;
+  /// Self[i] /= Right[i]; where Right[i] is 0 or NaN the result is 1.0E15 for a
+  /// positive quotient and -1.0E14 otherwise.
+  virtual void Divide(const TRef<IQDRealBuffer>& Right) = 0;
+  virtual void SetValue(Real AValue) = 0;
+  /// Does nothing at all (no copy of a shared block) for AValue 0.
+  virtual void AddValue(Real AValue) = 0;
+  /// Does nothing at all for AValue 0.
+  virtual void SubtractValue(Real AValue) = 0;
+  /// Does nothing at all for AValue 1.
+  virtual void MultiplyValue(Real AValue) = 0;
+  /// Does nothing at all for AValue 0 or 1: dividing by 0 is not an error.
+  virtual void DivideValue(Real AValue) = 0;
+  virtual void Zero() = 0;
+  /// Writes GetSize saturated integers to OutBuffer, rounded to nearest or
+  /// toward zero. Raises EQDPrimitiveError for a null OutBuffer.
+  virtual void ToInt(Integer* OutBuffer, Boolean ARound) = 0;
+  /// Writes the low 16 bits of each value rounded to nearest (ties to even) or
+  /// toward zero, without saturation (NaN and values out of the 64-bit range
+  /// give 0). Raises EQDPrimitiveError for a null OutBuffer.
+  virtual void ToShort(SmallInt* OutBuffer, Boolean ARound) = 0;
+  virtual void ToSingle(Single* OutBuffer) = 0;
+  /// Reads GetSize values from InBuffer. Raises EQDPrimitiveError for a null
+  /// InBuffer, before Self is touched.
+  virtual void FromInt(const Integer* InBuffer) = 0;
+  virtual void FromShort(const SmallInt* InBuffer) = 0;
+  virtual void FromSingle(const Single* InBuffer) = 0;
+  /// Self[i] = (Src[i] - Offset) / Factor. Raises EQDPrimitiveError for a Factor
+  /// the primitive refuses (0, NaN, subnormal).
+  virtual void NormalizeFrom(const TRef<IQDRealBuffer>& Src, Real Offset, Real Factor) = 0;
+  /// In place: reads the old values from a second reference to the block while
+  /// Self moves to a fresh one. On a refused Factor Self keeps its values.
+  virtual void Normalize(Real Offset, Real Factor) = 0;
+  virtual Real Dot(const TRef<IQDRealBuffer>& Right) = 0;
+  /// ttGreaterThan: values above AThreshold become AThreshold; ttLessThan:
+  /// values below it do.
+  virtual void Threshold(Real AThreshold, TQDThresholdType AType) = 0;
+  /// Threshold of Src's first GetSize values into Self. Raises ERangeError when
+  /// Src is shorter than Self.
+  virtual void ThresholdFrom(const TRef<IQDRealBuffer>& Src, Real AThreshold,
+                             TQDThresholdType AType) = 0;
+  virtual void Sqr() = 0;
+  virtual void SqrFrom(const TRef<IQDRealBuffer>& Src) = 0;
+  virtual void Sqrt() = 0;
+  virtual void SqrtFrom(const TRef<IQDRealBuffer>& Src) = 0;
+  /// GetSize lags of the autocorrelation of Src's first GetSize values. Raises
+  /// ERangeError when Src is shorter than Self.
+  virtual void AutoCorr(const TRef<IQDRealBuffer>& Src, TQDAutoCorrType AType) = 0;
+  /// GetSize lags of the cross-correlation of Src1 and Src2, from lag LoLag.
+  virtual void CrossCorr(const TRef<IQDRealBuffer>& Src1, const TRef<IQDRealBuffer>& Src2,
+                         Integer LoLag) = 0;
+  virtual void Abs() = 0;
+  virtual void AbsFrom(const TRef<IQDRealBuffer>& Src) = 0;
+  virtual void Exp() = 0;
+  virtual void ExpFrom(const TRef<IQDRealBuffer>& Src) = 0;
+  virtual void Ln() = 0;
+  virtual void LnFrom(const TRef<IQDRealBuffer>& Src) = 0;
+  virtual Real Mean() = 0;
+  virtual Real StdDev() = 0;
+  /// The full convolution of Src and H into Self's first Size(Src) + Size(H) - 1
+  /// values. Raises ERangeError when Self is shorter.
+  virtual void Convolve(const TRef<IQDRealBuffer>& Src, const TRef<IQDRealBuffer>& H) = 0;
+  /// The norm of Src - Self over Self's GetSize values. Raises ERangeError when
+  /// Src is shorter than Self.
+  virtual Real Norm(const TRef<IQDRealBuffer>& Src, TQDNormType AType) = 0;
+  virtual Real GetMinValue() = 0;
+  virtual Real GetMaxValue() = 0;
+  /// The smallest value, its first index in AIndex (0 for an empty buffer).
+  virtual Real GetMinIndex(Integer& AIndex) = 0;
+  virtual Real GetMaxIndex(Integer& AIndex) = 0;
+  /// Over [IndexBegin, IndexEnd) after clamping: a negative bound becomes 0, an
+  /// IndexEnd above GetSize becomes GetSize, an IndexBegin at or above GetSize
+  /// becomes GetSize - 1. 0 for an empty range.
+  virtual Real GetMin(Integer IndexBegin, Integer IndexEnd) = 0;
+  virtual Real GetMax(Integer IndexBegin, Integer IndexEnd) = 0;
+  /// As GetMin, skipping the missing-data markers -1.7E308 and +1.7E308 and NaN,
+  /// except that a marker at IndexBegin counts as 0.
+  virtual Real GetMinRestricted(Integer IndexBegin, Integer IndexEnd) = 0;
+  virtual Real GetMaxRestricted(Integer IndexBegin, Integer IndexEnd) = 0;
 };
 
 /// An indexed set of real vectors (the rows of a matrix, the items of a list).
@@ -395,6 +522,15 @@ public:
   /// (N 4-byte elements give N div 2 doubles). Raises EInvalidCast when Other's
   /// instance is not a buffer.
   static TRef<TQDRealBuffer> CreateUniversal(const TRef<IQDData>& Other);
+  /// ASize elements, each AValue.
+  static TRef<TQDRealBuffer> CreateValue(Real AValue, Cardinal ASize);
+  /// ASize values converted exactly from AData. Each raises EQDPrimitiveError
+  /// for a null AData when ASize is above 0.
+  static TRef<TQDRealBuffer> CreateWordData(const Word* AData, Cardinal ASize);
+  static TRef<TQDRealBuffer> CreateSmallIntData(const SmallInt* AData, Cardinal ASize);
+  static TRef<TQDRealBuffer> CreateCardinalData(const Cardinal* AData, Cardinal ASize);
+  static TRef<TQDRealBuffer> CreateIntegerData(const Integer* AData, Cardinal ASize);
+  static TRef<TQDRealBuffer> CreateSingleData(const Single* AData, Cardinal ASize);
 
   std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
   TRef<IQDData> MakeCopy() override;
@@ -412,8 +548,67 @@ public:
   Real GetItem(Integer Index) override;
   void SetItem(Integer Index, Real Value) override;
 
+  void VectorJaehne(Real AMagnitude) override;
+  void Add(const TRef<IQDRealBuffer>& Right) override;
+  void Subtract(const TRef<IQDRealBuffer>& Right) override;
+  void Multiply(const TRef<IQDRealBuffer>& Right) override;
+  void Divide(const TRef<IQDRealBuffer>& Right) override;
+  void SetValue(Real AValue) override;
+  void AddValue(Real AValue) override;
+  void SubtractValue(Real AValue) override;
+  void MultiplyValue(Real AValue) override;
+  void DivideValue(Real AValue) override;
+  void Zero() override;
+  void ToInt(Integer* OutBuffer, Boolean ARound) override;
+  void ToShort(SmallInt* OutBuffer, Boolean ARound) override;
+  void ToSingle(Single* OutBuffer) override;
+  void FromInt(const Integer* InBuffer) override;
+  void FromShort(const SmallInt* InBuffer) override;
+  void FromSingle(const Single* InBuffer) override;
+  void NormalizeFrom(const TRef<IQDRealBuffer>& Src, Real Offset, Real Factor) override;
+  void Normalize(Real Offset, Real Factor) override;
+  Real Dot(const TRef<IQDRealBuffer>& Right) override;
+  void Threshold(Real AThreshold, TQDThresholdType AType) override;
+  void ThresholdFrom(const TRef<IQDRealBuffer>& Src, Real AThreshold,
+                     TQDThresholdType AType) override;
+  void Sqr() override;
+  void SqrFrom(const TRef<IQDRealBuffer>& Src) override;
+  void Sqrt() override;
+  void SqrtFrom(const TRef<IQDRealBuffer>& Src) override;
+  void AutoCorr(const TRef<IQDRealBuffer>& Src, TQDAutoCorrType AType) override;
+  void CrossCorr(const TRef<IQDRealBuffer>& Src1, const TRef<IQDRealBuffer>& Src2,
+                 Integer LoLag) override;
+  void Abs() override;
+  void AbsFrom(const TRef<IQDRealBuffer>& Src) override;
+  void Exp() override;
+  void ExpFrom(const TRef<IQDRealBuffer>& Src) override;
+  void Ln() override;
+  void LnFrom(const TRef<IQDRealBuffer>& Src) override;
+  Real Mean() override;
+  Real StdDev() override;
+  void Convolve(const TRef<IQDRealBuffer>& Src, const TRef<IQDRealBuffer>& H) override;
+  Real Norm(const TRef<IQDRealBuffer>& Src, TQDNormType AType) override;
+  Real GetMinValue() override;
+  Real GetMaxValue() override;
+  Real GetMinIndex(Integer& AIndex) override;
+  Real GetMaxIndex(Integer& AIndex) override;
+  Real GetMin(Integer IndexBegin, Integer IndexEnd) override;
+  Real GetMax(Integer IndexBegin, Integer IndexEnd) override;
+  Real GetMinRestricted(Integer IndexBegin, Integer IndexEnd) override;
+  Real GetMaxRestricted(Integer IndexBegin, Integer IndexEnd) override;
+
+  /// Read-only properties: GetMinValue and GetMaxValue.
+  Real Min() { return GetMinValue(); }
+  Real Max() { return GetMaxValue(); }
+
 protected:
   TQDRealBuffer() = default;
+
+  /// Size as the primitives count it. Sizes fit: no block holds 2^31 doubles.
+  Integer Count() { return static_cast<Integer>(GetSize()); }
+  /// Clamps [ABegin, AEnd) by the range rule of GetMin and friends; false when
+  /// the buffer is empty.
+  Boolean ClampRange(Integer& ABegin, Integer& AEnd);
 };
 
 /// A rows x columns matrix of doubles in one block: element (Row, Col) is at
