@@ -77,41 +77,6 @@ void ApplyElementOp(TElementOp AOp, const Real* Src, Real* SrcDst, Cardinal N)
   }
 }
 
-// The real buffer operations a list runs on its items: common prefix, Modify
-// for the in-place ones, Write for the overwriting ones, neutral values return
-// before any copy-on-write.
-
-void ItemElementOp(TElementOp AOp, IQDRealBuffer& AItem, IQDRealBuffer& ARight)
-{
-  const Cardinal N = std::min(AItem.GetSize(), ARight.GetSize());
-  Real* Dst = AItem.Modify(); // before reading Right: Right may be AItem itself
-  ApplyElementOp(AOp, ARight.Read(), Dst, N);
-}
-
-void ItemSetValue(IQDRealBuffer& AItem, Real AValue)
-{
-  const Cardinal N = AItem.GetSize();
-  Real* Dst = AItem.Write();
-  if (N > 0)
-    ippsSet_64f(AValue, Dst, static_cast<int>(N));
-}
-
-void ItemValueOp(TippsAddC_64f_I APrimitive, IQDRealBuffer& AItem, Real AValue)
-{
-  const Cardinal N = AItem.GetSize();
-  Real* Dst = AItem.Modify();
-  if (N > 0)
-    APrimitive(AValue, Dst, static_cast<int>(N));
-}
-
-void ItemZero(IQDRealBuffer& AItem)
-{
-  const Cardinal N = AItem.GetSize();
-  Real* Dst = AItem.Write();
-  if (N > 0)
-    ippsZero_64f(Dst, static_cast<int>(N));
-}
-
 /// Copies min(item size, ACols) values of each of AOther's first ARows items
 /// into the rows at ADst and fills the rest of each row with zeros.
 void FillRows(Real* ADst, Cardinal ARows, Cardinal ACols, IQDRealBufferArray& AOther)
@@ -398,7 +363,7 @@ void TQDRealBufferList::Add(const TRef<IQDRealBufferArray>& Other)
   Filled(FList);
   std::vector<TRef<IQDRealBuffer>> Right = RightItems(GetCount(), Other);
   for (std::size_t I = 0; I < FList.size(); ++I)
-    ItemElementOp(TElementOp::Add, *FList[I], *Right[I]);
+    FList[I]->Add(Right[I]);
 }
 
 void TQDRealBufferList::Subtract(const TRef<IQDRealBufferArray>& Other)
@@ -406,7 +371,7 @@ void TQDRealBufferList::Subtract(const TRef<IQDRealBufferArray>& Other)
   Filled(FList);
   std::vector<TRef<IQDRealBuffer>> Right = RightItems(GetCount(), Other);
   for (std::size_t I = 0; I < FList.size(); ++I)
-    ItemElementOp(TElementOp::Subtract, *FList[I], *Right[I]);
+    FList[I]->Subtract(Right[I]);
 }
 
 void TQDRealBufferList::Multiply(const TRef<IQDRealBufferArray>& Other)
@@ -414,7 +379,7 @@ void TQDRealBufferList::Multiply(const TRef<IQDRealBufferArray>& Other)
   Filled(FList);
   std::vector<TRef<IQDRealBuffer>> Right = RightItems(GetCount(), Other);
   for (std::size_t I = 0; I < FList.size(); ++I)
-    ItemElementOp(TElementOp::Multiply, *FList[I], *Right[I]);
+    FList[I]->Multiply(Right[I]);
 }
 
 void TQDRealBufferList::Divide(const TRef<IQDRealBufferArray>& Other)
@@ -422,51 +387,43 @@ void TQDRealBufferList::Divide(const TRef<IQDRealBufferArray>& Other)
   Filled(FList);
   std::vector<TRef<IQDRealBuffer>> Right = RightItems(GetCount(), Other);
   for (std::size_t I = 0; I < FList.size(); ++I)
-    ItemElementOp(TElementOp::Divide, *FList[I], *Right[I]);
+    FList[I]->Divide(Right[I]);
 }
 
 void TQDRealBufferList::SetValue(Real AValue)
 {
   for (const TRef<IQDRealBuffer>& Item : Filled(FList))
-    ItemSetValue(*Item, AValue);
+    Item->SetValue(AValue);
 }
 
 void TQDRealBufferList::AddValue(Real AValue)
 {
-  if (AValue == 0.0)
-    return;
   for (const TRef<IQDRealBuffer>& Item : Filled(FList))
-    ItemValueOp(ippsAddC_64f_I, *Item, AValue);
+    Item->AddValue(AValue);
 }
 
 void TQDRealBufferList::SubtractValue(Real AValue)
 {
-  if (AValue == 0.0)
-    return;
   for (const TRef<IQDRealBuffer>& Item : Filled(FList))
-    ItemValueOp(ippsSubC_64f_I, *Item, AValue);
+    Item->SubtractValue(AValue);
 }
 
 void TQDRealBufferList::MultiplyValue(Real AValue)
 {
-  if (AValue == 1.0)
-    return;
   for (const TRef<IQDRealBuffer>& Item : Filled(FList))
-    ItemValueOp(ippsMulC_64f_I, *Item, AValue);
+    Item->MultiplyValue(AValue);
 }
 
 void TQDRealBufferList::DivideValue(Real AValue)
 {
-  if (AValue == 0.0 || AValue == 1.0)
-    return;
   for (const TRef<IQDRealBuffer>& Item : Filled(FList))
-    ItemValueOp(ippsDivC_64f_I, *Item, AValue);
+    Item->DivideValue(AValue);
 }
 
 void TQDRealBufferList::Zero()
 {
   for (const TRef<IQDRealBuffer>& Item : Filled(FList))
-    ItemZero(*Item);
+    Item->Zero();
 }
 
 void TQDRealBufferList::SetSize(Integer ACount, Integer ASize, Boolean PreserveData)
