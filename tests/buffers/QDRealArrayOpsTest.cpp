@@ -608,6 +608,16 @@ TEST(TQDRealBufferListSetSize, DropsFromTheEndAndResizesTheRest)
   EXPECT_EQ(L->GetCount(), 0);
 }
 
+TEST(TQDRealBufferListSetSize, WithoutPreserveResizesEveryRemainingItem)
+{
+  TRef<TQDRealBufferList> L = List({{1}, {2, 3}, {4, 5, 6}, {7}});
+  L->SetSize(3, 5, false);
+  ASSERT_EQ(L->GetCount(), 3);
+  for (Integer I = 0; I < 3; ++I)
+    EXPECT_EQ(L->GetItemSize(I), 5);
+  EXPECT_EQ(L->GetMaxSize(), 5);
+}
+
 TEST(TQDRealBufferListSetSize, RefusedSizesChangeNothing)
 {
   TRef<TQDRealBufferList> L = List({{1}, {2}});
