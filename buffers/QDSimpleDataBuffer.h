@@ -30,6 +30,7 @@
 #pragma once
 
 #include "buffers/QDInternalStore.h"
+#include "platform/Exceptions.h"
 #include "platform/Interfaces.h"
 #include "platform/PlatformTypes.h"
 
@@ -103,6 +104,39 @@ struct IQDLinearDataBuffer : virtual IQDDataBuffer
   virtual void Resize(Cardinal Size, Boolean PreserveData) = 0;
 };
 
+/// Which values a threshold replaces: those above it, or those below it.
+enum TQDThresholdType
+{
+  ttGreaterThan,
+  ttLessThan,
+};
+
+/// Scaling of an autocorrelation: none, by the source length (biased), or by
+/// the number of products in each lag (unbiased).
+enum TQDAutoCorrType
+{
+  actNormal,
+  actBiased,
+  actUnbiased,
+};
+
+/// Norm of a difference: sum of magnitudes, Euclidean, largest magnitude.
+enum TQDNormType
+{
+  ntL1Norm,
+  ntL2Norm,
+  ntCNorm,
+};
+
+/// A real buffer operation that cannot run as asked: its primitive is not
+/// available, refused the arguments, or was given a null pointer. Raised instead
+/// of returning as if the operation had been done.
+class EQDPrimitiveError : public Exception
+{
+public:
+  using Exception::Exception;
+};
+
 /// A vector of doubles.
 struct IQDRealBuffer : virtual IQDLinearDataBuffer
 {
@@ -121,6 +155,99 @@ struct IQDRealBuffer : virtual IQDLinearDataBuffer
   /// Copies a shared block first (even when Index then proves bad), then checks
   /// Index as GetItem does and stores Value.
   virtual void SetItem(Integer Index, Real Value) = 0;
+
+  // Operations. Each is one pass of a dispatch entry. With a second buffer of
+  // another size they work on the common prefix; nothing is reallocated. An
+  // operation that writes fewer elements than Self holds through a copied block
+  // leaves the rest undefined. Empty data makes every operation do nothing and
+  // every result 0.
+
+  /// Fills Self with the test vector AMagnitude * sin(pi n^2 / (2 Size)).
+  virtual void VectorJaehne(Real AMagnitude) = 0;
+  /// Self[i] += Right[i].
+  virtual void Add(const TRef<IQDRealBuffer>& Right) = 0;
+  /// Self[i] -= Right[i].
+  virtual void Subtract(const TRef<IQDRealBuffer>& Right) = 0;
+  /// Self[i] *= Right[i].
+  virtual void Multiply(const TRef<IQDRealBuffer>& Right) = 0;
+  /// Self[i] /= Right[i]; where Right[i] is 0 or NaN the result is 1.0E15 for a
+  /// positive quotient and -1.0E14 otherwise.
+  virtual void Divide(const TRef<IQDRealBuffer>& Right) = 0;
+  virtual void SetValue(Real AValue) = 0;
+  /// Does nothing at all (no copy of a shared block) for AValue 0.
+  virtual void AddValue(Real AValue) = 0;
+  /// Does nothing at all for AValue 0.
+  virtual void SubtractValue(Real AValue) = 0;
+  /// Does nothing at all for AValue 1.
+  virtual void MultiplyValue(Real AValue) = 0;
+  /// Does nothing at all for AValue 0 or 1: dividing by 0 is not an error.
+  virtual void DivideValue(Real AValue) = 0;
+  virtual void Zero() = 0;
+  /// Writes GetSize saturated integers to OutBuffer, rounded to nearest or
+  /// toward zero. Raises EQDPrimitiveError for a null OutBuffer.
+  virtual void ToInt(Integer* OutBuffer, Boolean ARound) = 0;
+  /// Writes the low 16 bits of each value rounded to nearest (ties to even) or
+  /// toward zero, without saturation (NaN and values out of the 64-bit range
+  /// give 0). Raises EQDPrimitiveError for a null OutBuffer.
+  virtual void ToShort(SmallInt* OutBuffer, Boolean ARound) = 0;
+  virtual void ToSingle(Single* OutBuffer) = 0;
+  /// Reads GetSize values from InBuffer. Raises EQDPrimitiveError for a null
+  /// InBuffer, before Self is touched.
+  virtual void FromInt(const Integer* InBuffer) = 0;
+  virtual void FromShort(const SmallInt* InBuffer) = 0;
+  virtual void FromSingle(const Single* InBuffer) = 0;
+  /// Self[i] = (Src[i] - Offset) / Factor. Raises EQDPrimitiveError for a Factor
+  /// the primitive refuses (0, NaN, subnormal).
+  virtual void NormalizeFrom(const TRef<IQDRealBuffer>& Src, Real Offset, Real Factor) = 0;
+  /// In place: reads the old values from a second reference to the block while
+  /// Self moves to a fresh one. On a refused Factor Self keeps its values.
+  virtual void Normalize(Real Offset, Real Factor) = 0;
+  virtual Real Dot(const TRef<IQDRealBuffer>& Right) = 0;
+  /// ttGreaterThan: values above AThreshold become AThreshold; ttLessThan:
+  /// values below it do.
+  virtual void Threshold(Real AThreshold, TQDThresholdType AType) = 0;
+  /// Threshold of Src's first GetSize values into Self. Raises ERangeError when
+  /// Src is shorter than Self.
+  virtual void ThresholdFrom(const TRef<IQDRealBuffer>& Src, Real AThreshold,
+                             TQDThresholdType AType) = 0;
+  virtual void Sqr() = 0;
+  virtual void SqrFrom(const TRef<IQDRealBuffer>& Src) = 0;
+  virtual void Sqrt() = 0;
+  virtual void SqrtFrom(const TRef<IQDRealBuffer>& Src) = 0;
+  /// GetSize lags of the autocorrelation of Src's first GetSize values. Raises
+  /// ERangeError when Src is shorter than Self.
+  virtual void AutoCorr(const TRef<IQDRealBuffer>& Src, TQDAutoCorrType AType) = 0;
+  /// GetSize lags of the cross-correlation of Src1 and Src2, from lag LoLag.
+  virtual void CrossCorr(const TRef<IQDRealBuffer>& Src1, const TRef<IQDRealBuffer>& Src2,
+                         Integer LoLag) = 0;
+  virtual void Abs() = 0;
+  virtual void AbsFrom(const TRef<IQDRealBuffer>& Src) = 0;
+  virtual void Exp() = 0;
+  virtual void ExpFrom(const TRef<IQDRealBuffer>& Src) = 0;
+  virtual void Ln() = 0;
+  virtual void LnFrom(const TRef<IQDRealBuffer>& Src) = 0;
+  virtual Real Mean() = 0;
+  virtual Real StdDev() = 0;
+  /// The full convolution of Src and H into Self's first Size(Src) + Size(H) - 1
+  /// values. Raises ERangeError when Self is shorter.
+  virtual void Convolve(const TRef<IQDRealBuffer>& Src, const TRef<IQDRealBuffer>& H) = 0;
+  /// The norm of Src - Self over Self's GetSize values. Raises ERangeError when
+  /// Src is shorter than Self.
+  virtual Real Norm(const TRef<IQDRealBuffer>& Src, TQDNormType AType) = 0;
+  virtual Real GetMinValue() = 0;
+  virtual Real GetMaxValue() = 0;
+  /// The smallest value, its first index in AIndex (0 for an empty buffer).
+  virtual Real GetMinIndex(Integer& AIndex) = 0;
+  virtual Real GetMaxIndex(Integer& AIndex) = 0;
+  /// Over [IndexBegin, IndexEnd) after clamping: a negative bound becomes 0, an
+  /// IndexEnd above GetSize becomes GetSize, an IndexBegin at or above GetSize
+  /// becomes GetSize - 1. 0 for an empty range.
+  virtual Real GetMin(Integer IndexBegin, Integer IndexEnd) = 0;
+  virtual Real GetMax(Integer IndexBegin, Integer IndexEnd) = 0;
+  /// As GetMin, skipping the missing-data markers -1.7E308 and +1.7E308 and NaN,
+  /// except that a marker at IndexBegin counts as 0.
+  virtual Real GetMinRestricted(Integer IndexBegin, Integer IndexEnd) = 0;
+  virtual Real GetMaxRestricted(Integer IndexBegin, Integer IndexEnd) = 0;
 };
 
 /// An indexed set of real vectors (the rows of a matrix, the items of a list).
@@ -129,6 +256,10 @@ struct IQDRealBufferArray : virtual IQDData
   static constexpr TGUID IID = MakeGUID("{7917F92D-A6A1-4209-9491-F36F589B1006}");
   using TParent = IQDData;
 
+  /// Takes Other's items: a matrix reshapes to Other's count x longest item,
+  /// a list holds Other's item references (row copies from a matrix). Raises
+  /// EInvalidCast for an empty Other.
+  virtual void Assign(const TRef<IQDRealBufferArray>& Other) = 0;
   /// Length of the longest item.
   virtual Integer GetMaxSize() = 0;
   virtual Integer GetCount() = 0;
@@ -138,6 +269,30 @@ struct IQDRealBufferArray : virtual IQDData
   virtual void SetItem(Integer Index, const TRef<IQDRealBuffer>& Buffer) = 0;
   virtual Real GetElement(Integer Index, Integer ItemIndex) = 0;
   virtual void SetElement(Integer Index, Integer ItemIndex, Real Value) = 0;
+
+  // Whole-array arithmetic. Item i works with Other's item i over their common
+  // prefix; writes go through copy-on-write, so holders of a shared block keep
+  // their values (a list's items are changed as the objects they are).
+  // Raises EInvalidCast for an empty Other.
+  virtual void Add(const TRef<IQDRealBufferArray>& Other) = 0;
+  virtual void Subtract(const TRef<IQDRealBufferArray>& Other) = 0;
+  virtual void Multiply(const TRef<IQDRealBufferArray>& Other) = 0;
+  /// Where a divisor is 0 or NaN the quotient becomes 1.0E15 (positive
+  /// quotient) or -1.0E14 (otherwise).
+  virtual void Divide(const TRef<IQDRealBufferArray>& Other) = 0;
+  virtual void SetValue(Real AValue) = 0;
+  /// AddValue(0), SubtractValue(0), MultiplyValue(1), DivideValue(0 or 1) do
+  /// nothing at all: a shared block stays shared.
+  virtual void AddValue(Real AValue) = 0;
+  virtual void SubtractValue(Real AValue) = 0;
+  virtual void MultiplyValue(Real AValue) = 0;
+  virtual void DivideValue(Real AValue) = 0;
+  virtual void Zero() = 0;
+  /// A matrix of ACount rows x ASize columns; a list of ACount items of ASize
+  /// values. With PreserveData the values are kept in storage order (a matrix
+  /// does not re-lay its rows out); without, new values are undefined. Raises
+  /// ERangeError for a negative count or size.
+  virtual void SetSize(Integer ACount, Integer ASize, Boolean PreserveData) = 0;
 };
 
 /// A growable list of real vectors.
@@ -173,6 +328,10 @@ struct IQDRealMatrixBuffer : virtual IQDRealBufferArray
   /// As the array's SetItem(Index, Buffer): writes into the current block in
   /// place, so every buffer sharing the block sees the new row.
   virtual void SetRow(Integer Index, const TRef<IQDRealBuffer>& Buffer) = 0;
+  /// ARows x ACols. Shrinking with PreserveData, or growing a block this
+  /// matrix owns alone within its reserved memory, keeps the block; otherwise a
+  /// new block is taken (its first values copied when PreserveData).
+  void SetSize(Integer ARows, Integer ACols, Boolean PreserveData) override = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -363,6 +522,15 @@ public:
   /// (N 4-byte elements give N div 2 doubles). Raises EInvalidCast when Other's
   /// instance is not a buffer.
   static TRef<TQDRealBuffer> CreateUniversal(const TRef<IQDData>& Other);
+  /// ASize elements, each AValue.
+  static TRef<TQDRealBuffer> CreateValue(Real AValue, Cardinal ASize);
+  /// ASize values converted exactly from AData. Each raises EQDPrimitiveError
+  /// for a null AData when ASize is above 0.
+  static TRef<TQDRealBuffer> CreateWordData(const Word* AData, Cardinal ASize);
+  static TRef<TQDRealBuffer> CreateSmallIntData(const SmallInt* AData, Cardinal ASize);
+  static TRef<TQDRealBuffer> CreateCardinalData(const Cardinal* AData, Cardinal ASize);
+  static TRef<TQDRealBuffer> CreateIntegerData(const Integer* AData, Cardinal ASize);
+  static TRef<TQDRealBuffer> CreateSingleData(const Single* AData, Cardinal ASize);
 
   std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
   TRef<IQDData> MakeCopy() override;
@@ -380,8 +548,67 @@ public:
   Real GetItem(Integer Index) override;
   void SetItem(Integer Index, Real Value) override;
 
+  void VectorJaehne(Real AMagnitude) override;
+  void Add(const TRef<IQDRealBuffer>& Right) override;
+  void Subtract(const TRef<IQDRealBuffer>& Right) override;
+  void Multiply(const TRef<IQDRealBuffer>& Right) override;
+  void Divide(const TRef<IQDRealBuffer>& Right) override;
+  void SetValue(Real AValue) override;
+  void AddValue(Real AValue) override;
+  void SubtractValue(Real AValue) override;
+  void MultiplyValue(Real AValue) override;
+  void DivideValue(Real AValue) override;
+  void Zero() override;
+  void ToInt(Integer* OutBuffer, Boolean ARound) override;
+  void ToShort(SmallInt* OutBuffer, Boolean ARound) override;
+  void ToSingle(Single* OutBuffer) override;
+  void FromInt(const Integer* InBuffer) override;
+  void FromShort(const SmallInt* InBuffer) override;
+  void FromSingle(const Single* InBuffer) override;
+  void NormalizeFrom(const TRef<IQDRealBuffer>& Src, Real Offset, Real Factor) override;
+  void Normalize(Real Offset, Real Factor) override;
+  Real Dot(const TRef<IQDRealBuffer>& Right) override;
+  void Threshold(Real AThreshold, TQDThresholdType AType) override;
+  void ThresholdFrom(const TRef<IQDRealBuffer>& Src, Real AThreshold,
+                     TQDThresholdType AType) override;
+  void Sqr() override;
+  void SqrFrom(const TRef<IQDRealBuffer>& Src) override;
+  void Sqrt() override;
+  void SqrtFrom(const TRef<IQDRealBuffer>& Src) override;
+  void AutoCorr(const TRef<IQDRealBuffer>& Src, TQDAutoCorrType AType) override;
+  void CrossCorr(const TRef<IQDRealBuffer>& Src1, const TRef<IQDRealBuffer>& Src2,
+                 Integer LoLag) override;
+  void Abs() override;
+  void AbsFrom(const TRef<IQDRealBuffer>& Src) override;
+  void Exp() override;
+  void ExpFrom(const TRef<IQDRealBuffer>& Src) override;
+  void Ln() override;
+  void LnFrom(const TRef<IQDRealBuffer>& Src) override;
+  Real Mean() override;
+  Real StdDev() override;
+  void Convolve(const TRef<IQDRealBuffer>& Src, const TRef<IQDRealBuffer>& H) override;
+  Real Norm(const TRef<IQDRealBuffer>& Src, TQDNormType AType) override;
+  Real GetMinValue() override;
+  Real GetMaxValue() override;
+  Real GetMinIndex(Integer& AIndex) override;
+  Real GetMaxIndex(Integer& AIndex) override;
+  Real GetMin(Integer IndexBegin, Integer IndexEnd) override;
+  Real GetMax(Integer IndexBegin, Integer IndexEnd) override;
+  Real GetMinRestricted(Integer IndexBegin, Integer IndexEnd) override;
+  Real GetMaxRestricted(Integer IndexBegin, Integer IndexEnd) override;
+
+  /// Read-only properties: GetMinValue and GetMaxValue.
+  Real Min() { return GetMinValue(); }
+  Real Max() { return GetMaxValue(); }
+
 protected:
   TQDRealBuffer() = default;
+
+  /// Size as the primitives count it. Sizes fit: no block holds 2^31 doubles.
+  Integer Count() { return static_cast<Integer>(GetSize()); }
+  /// Clamps [ABegin, AEnd) by the range rule of GetMin and friends; false when
+  /// the buffer is empty.
+  Boolean ClampRange(Integer& ABegin, Integer& AEnd);
 };
 
 /// A rows x columns matrix of doubles in one block: element (Row, Col) is at
@@ -395,6 +622,18 @@ public:
   static TRef<TQDRealMatrixBuffer> CreateSize(Cardinal ARows, Cardinal ACols);
   /// Shares Other's block and shape.
   static TRef<TQDRealMatrixBuffer> CreateEx(TQDRealMatrixBuffer* Other);
+  /// ARows x ACols doubles copied from AData (left undefined when AData is null).
+  static TRef<TQDRealMatrixBuffer> CreateData(const Real* AData, Cardinal ARows, Cardinal ACols);
+  /// ARows x ACols, every value AValue.
+  static TRef<TQDRealMatrixBuffer> CreateValue(Real AValue, Cardinal ARows, Cardinal ACols);
+  /// Shares the block, byte size and shape of Other's instance. Raises
+  /// EInvalidCast for an empty Other.
+  static TRef<TQDRealMatrixBuffer> CreateCopy(const TRef<IQDRealMatrixBuffer>& Other);
+  /// A matrix from any data: a matrix is shared as by CreateCopy; another array
+  /// is copied into a new matrix of its count x longest item, short rows filled
+  /// up with zeros; a data buffer is shared as one row of its bytes read as
+  /// doubles. Raises EInvalidCast for anything else.
+  static TRef<TQDRealMatrixBuffer> CreateUniversal(const TRef<IQDData>& Other);
 
   std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
   TRef<IQDData> MakeCopy() override;
@@ -404,6 +643,11 @@ public:
   TRef<IQDRealBufferArray> GetMatArrayIntf() { return TRef<IQDRealBufferArray>(this); }
 
   // IQDRealBufferArray
+  using TQDGenericBuffer::Assign;
+  /// SetSize(Other's count, Other's longest item, false), then row i takes
+  /// Other's item i, the rest of a shorter row zeros. Writes through Write, so
+  /// a copy that shared the block keeps its values.
+  void Assign(const TRef<IQDRealBufferArray>& Other) override;
   Integer GetMaxSize() override { return FCols; }
   Integer GetCount() override { return FRows; }
   Integer GetItemSize(Integer /*Index*/) override { return FCols; }
@@ -414,6 +658,21 @@ public:
   void SetItem(Integer Index, const TRef<IQDRealBuffer>& Buffer) override;
   Real GetElement(Integer Index, Integer ItemIndex) override { return GetItem(Index, ItemIndex); }
   void SetElement(Integer Index, Integer ItemIndex, Real Value) override { SetItem(Index, ItemIndex, Value); }
+  /// Row i, for i below both counts, with min(Cols, item size) values of
+  /// Other's item i; further items and values are ignored.
+  void Add(const TRef<IQDRealBufferArray>& Other) override;
+  void Subtract(const TRef<IQDRealBufferArray>& Other) override;
+  void Multiply(const TRef<IQDRealBufferArray>& Other) override;
+  void Divide(const TRef<IQDRealBufferArray>& Other) override;
+  /// The value operations run once over all Rows x Cols values.
+  void SetValue(Real AValue) override;
+  void AddValue(Real AValue) override;
+  void SubtractValue(Real AValue) override;
+  void MultiplyValue(Real AValue) override;
+  void DivideValue(Real AValue) override;
+  void Zero() override;
+  /// Raises EOutOfMemory, before anything changes, for a shape no block can hold.
+  void SetSize(Integer ARows, Integer ACols, Boolean PreserveData) override;
 
   // IQDRealMatrixBuffer
   const Real* Read() override { return reinterpret_cast<const Real*>(FDataPtr); }
@@ -442,6 +701,13 @@ class TQDRealBufferList : public TInterfacedObject, public virtual IQDRealBuffer
 {
 public:
   static TRef<TQDRealBufferList> Create();
+  /// One new real buffer per given buffer, in order, each sharing its block
+  /// (later writes on either side stay apart). Raises EInvalidCast for an
+  /// empty entry.
+  static TRef<TQDRealBufferList> CreateData(const std::vector<TRef<IQDRealBuffer>>& ABuffers);
+  /// As CreateData over AOther's items: a list's items are shared by block, a
+  /// matrix's rows copied. Raises EInvalidCast for an empty AOther.
+  static TRef<TQDRealBufferList> CreateCopy(const TRef<IQDRealBufferArray>& AOther);
 
   std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
   TObject* GetInstance() override { return this; }
@@ -450,6 +716,9 @@ public:
   TRef<IQDData> MakeCopy() override;
 
   // IQDRealBufferArray
+  /// Holds Other's item references (a matrix gives new row copies); nothing
+  /// when Other is this list. Unchanged when reading Other fails.
+  void Assign(const TRef<IQDRealBufferArray>& Other) override;
   Integer GetMaxSize() override;
   Integer GetCount() override { return static_cast<Integer>(FList.size()); }
   /// Raises EListError "List index out of bounds (%d)" outside the list.
@@ -458,6 +727,23 @@ public:
   void SetItem(Integer Index, const TRef<IQDRealBuffer>& Buffer) override;
   Real GetElement(Integer Index, Integer ItemIndex) override;
   void SetElement(Integer Index, Integer ItemIndex, Real Value) override;
+  /// Item i with Other's item i over their common prefix. Other must have at
+  /// least as many items: a list raises EListError "List index out of bounds
+  /// (%d)", a matrix "Row out of range = %u", before any item changes.
+  void Add(const TRef<IQDRealBufferArray>& Other) override;
+  void Subtract(const TRef<IQDRealBufferArray>& Other) override;
+  void Multiply(const TRef<IQDRealBufferArray>& Other) override;
+  void Divide(const TRef<IQDRealBufferArray>& Other) override;
+  /// The value operations run on every item in order.
+  void SetValue(Real AValue) override;
+  void AddValue(Real AValue) override;
+  void SubtractValue(Real AValue) override;
+  void MultiplyValue(Real AValue) override;
+  void DivideValue(Real AValue) override;
+  void Zero() override;
+  /// Drops items from the end down to ACount, resizes the others to ASize,
+  /// then appends new buffers of ASize (contents undefined) up to ACount.
+  void SetSize(Integer ACount, Integer ASize, Boolean PreserveData) override;
 
   // IQDRealBufferDynamicArray
   void Append(const TRef<IQDRealBuffer>& AValue) override;
