@@ -758,7 +758,8 @@ public:
     static std::atomic<unsigned> GCounter{0};
     const std::size_t Slash = ATarget.find_last_of('/');
     const std::string Folder = Slash == std::string::npos ? std::string() : ATarget.substr(0, Slash + 1);
-    const std::string Base = Slash == std::string::npos ? ATarget : ATarget.substr(Slash + 1);
+    // Shortened, so that the suffix still fits the longest name a folder allows.
+    const std::string Base = (Slash == std::string::npos ? ATarget : ATarget.substr(Slash + 1)).substr(0, 200);
     for (int Attempt = 0; Attempt < 100; ++Attempt) {
       const unsigned Id = GCounter.fetch_add(1, std::memory_order_relaxed);
       FPath = Folder + "." + Base + Format(".%d.%u.tmp", int(::getpid()), Id);
@@ -813,7 +814,7 @@ std::string SaveTarget(const std::string& AFileName)
     return AFileName;
   char* Resolved = ::realpath(AFileName.c_str(), nullptr);
   if (!Resolved)
-    return AFileName; // a dangling link: the rename replaces the link itself
+    return AFileName; // a dangling link
   std::string Result(Resolved);
   std::free(Resolved);
   return Result;
@@ -837,11 +838,13 @@ void TQDGenericBuffer::SaveToFile(const std::string& AFileName)
   const std::size_t Size = GetByteSize();
   const std::string Target = SaveTarget(AFileName);
 
-  // A device, a pipe or a folder cannot be renamed over: it is opened and
-  // written as it is (a folder then fails to open, as it should).
-  struct stat Existing;
+  // A device, a pipe, a folder or a dangling symbolic link is not renamed over
+  // but opened and written as it is (a folder then fails to open, and the
+  // link's open creates the file it names).
+  struct stat Existing, Link;
   const bool Exists = ::stat(Target.c_str(), &Existing) == 0;
-  if (Target.empty() || Target.back() == '/' || (Exists && !S_ISREG(Existing.st_mode))) {
+  const bool Dangling = !Exists && ::lstat(Target.c_str(), &Link) == 0 && S_ISLNK(Link.st_mode);
+  if (Target.empty() || Target.back() == '/' || Dangling || (Exists && !S_ISREG(Existing.st_mode))) {
     TFileHandle File(::open(Target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!File)
       RaiseCreateError(AFileName, errno);
@@ -851,8 +854,8 @@ void TQDGenericBuffer::SaveToFile(const std::string& AFileName)
   }
 
   // A regular file is replaced only when every byte of the new one is on disk:
-  // until the rename the old file stays as it was.
-  // A file that could not be opened for writing is not replaced either.
+  // until the rename the old file stays as it was. One that could not be
+  // opened for writing is not replaced either.
   if (Exists && ::access(Target.c_str(), W_OK) != 0)
     RaiseCreateError(AFileName, errno);
   TTemporaryFile Temp;

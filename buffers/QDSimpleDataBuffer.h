@@ -85,9 +85,11 @@ struct IQDDataBuffer : virtual IQDData
   /// Gives this buffer a block of its own if another owner shares it.
   virtual void Unique(Boolean PreserveData) = 0;
   /// Writes the GetByteSize data bytes, and nothing else, to AFileName (no
-  /// copy-on-write). An existing regular file is replaced only once every byte
-  /// is on disk: a failed save leaves it as it was. Raises EFCreateError
-  /// "Cannot create file "%s". %s" or EWriteError "Stream write error".
+  /// copy-on-write). A regular file is written under a temporary name in the
+  /// same folder, flushed and then renamed over AFileName, so a failed save
+  /// leaves an existing file as it was and no temporary behind; a target that
+  /// is no regular file (a device, a pipe) is written in place. Raises
+  /// EFCreateError "Cannot create file "%s". %s" or EWriteError "Stream write error".
   virtual void SaveToFile(const std::string& AFileName) = 0;
   /// Reads GetByteSize bytes from the start of AFileName; size and shape stay,
   /// later bytes are ignored. A shared block is replaced by a fresh one. Raises

@@ -329,6 +329,15 @@ TEST_F(BufferFile, ReplacedFileKeepsItsPermissionsAndItsLink)
   EXPECT_EQ(Entries(), (std::vector<std::string>{"data.bin", "link.bin"}));
 }
 
+TEST_F(BufferFile, DanglingLinkCreatesTheFileItNames)
+{
+  fs::create_symlink("target.bin", Path("link.bin"));
+  TRef<TQDBlockBuffer> A = TQDBlockBuffer::CreateData("ab", 2);
+  A->SaveToFile(Path("link.bin"));
+  EXPECT_TRUE(fs::is_symlink(Path("link.bin")));
+  EXPECT_EQ(ReadFile(Path("target.bin")), (TBytes{'a', 'b'}));
+}
+
 TEST_F(BufferFile, NameWithoutAFolderIsInTheWorkingFolder)
 {
   const fs::path Before = fs::current_path();
