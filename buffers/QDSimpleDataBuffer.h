@@ -35,6 +35,7 @@
 #include "platform/PlatformTypes.h"
 
 #include <new>
+#include <string>
 #include <vector>
 
 class TQDSequenceStamp;
@@ -84,6 +85,18 @@ struct IQDDataBuffer : virtual IQDData
                       Cardinal Count) = 0;
   /// Gives this buffer a block of its own if another owner shares it.
   virtual void Unique(Boolean PreserveData) = 0;
+  /// Writes the GetByteSize data bytes, and nothing else, to AFileName (no
+  /// copy-on-write). A regular file is written under a temporary name in the
+  /// same folder, flushed and then renamed over AFileName, so a failed save
+  /// leaves an existing file as it was and no temporary behind; a target that
+  /// is no regular file (a device, a pipe) is written in place. Raises
+  /// EFCreateError "Cannot create file "%s". %s" or EWriteError "Stream write error".
+  virtual void SaveToFile(const std::string& AFileName) = 0;
+  /// Reads GetByteSize bytes from the start of AFileName; size and shape stay,
+  /// later bytes are ignored. A shared block is replaced by a fresh one. Raises
+  /// EFOpenError "Cannot open file "%s". %s", or EReadError "Stream read error"
+  /// for a shorter file, which leaves the buffer as it was.
+  virtual void LoadFromFile(const std::string& AFileName) = 0;
 };
 
 struct IQDGenericBuffer : virtual IQDDataBuffer
@@ -415,6 +428,8 @@ public:
   void CopyTo(Cardinal SrcOffset, const TRef<IQDDataBuffer>& Dest, Cardinal DestOffset,
               Cardinal Count) override;
   void Unique(Boolean PreserveData) override { MakeUnique(PreserveData); }
+  void SaveToFile(const std::string& AFileName) override;
+  void LoadFromFile(const std::string& AFileName) override;
 
   /// Gives this buffer a block of its own when its block has another owner.
   /// Returns true when it did (a fresh block, its bytes copied only when
@@ -753,4 +768,326 @@ protected:
   const TRef<IQDRealBuffer>& CheckedItem(Integer Index) const;
 
   std::vector<TRef<IQDRealBuffer>> FList;
+};
+
+// ---------------------------------------------------------------------------
+// Integer, complex and byte buffers (QDTypedBuffers.cpp)
+//
+// Three more linear buffers with the storage, copy-on-write and creation
+// scheme of the real buffer. Each operation is one call of a dispatch entry
+// (primitives/QDScopeDispatcher.h) over n elements: n = min(GetSize, the other
+// buffer's GetSize) for operations with a second buffer, GetSize otherwise.
+// Scaled integer entries are called with scale factor 0, so their results
+// saturate at the limits of the element type. Element access of all three
+// checks the index ("Index out of range = %u").
+// ---------------------------------------------------------------------------
+
+/// Which values a threshold replaces: those above the level, or those below.
+enum TQDThresholdType { ttGreaterThan, ttLessThan };
+/// Plain, biased (divided by the length) or unbiased (divided by the number of
+/// terms) autocorrelation.
+enum TQDAutoCorrType { actNormal, actBiased, actUnbiased };
+
+/// A complex number as the complex entries lay it out: real part first.
+struct TXNRealComplex
+{
+  double Real;
+  double Imaginary;
+};
+static_assert(sizeof(TXNRealComplex) == 16, "two doubles, no padding");
+
+/// A vector of signed 32-bit integers.
+struct IQDIntegerBuffer : virtual IQDLinearDataBuffer
+{
+  static constexpr TGUID IID = MakeGUID("{51D45274-AF18-4746-BBF1-94C82F07139B}");
+  using TParent = IQDLinearDataBuffer;
+
+  /// Never copies.
+  virtual const Integer* Read() = 0;
+  /// Copies a shared block first without keeping its values.
+  virtual Integer* Write() = 0;
+  /// Copies a shared block first, keeping its values.
+  virtual Integer* Modify() = 0;
+  virtual Integer GetItem(Integer Index) = 0;
+  /// Copies a shared block first, then checks Index and stores.
+  virtual void SetItem(Integer Index, Integer Value) = 0;
+
+  /// Self[i] op= Right[i], saturated; Divide rounds to nearest and gives the
+  /// largest or smallest value (0 for 0 / 0) for a zero divisor.
+  virtual void Add(const TRef<IQDIntegerBuffer>& Right) = 0;
+  virtual void Subtract(const TRef<IQDIntegerBuffer>& Right) = 0;
+  virtual void Multiply(const TRef<IQDIntegerBuffer>& Right) = 0;
+  virtual void Divide(const TRef<IQDIntegerBuffer>& Right) = 0;
+  /// Remainder with the sign of the dividend. Raises EDivByZero at the first
+  /// zero divisor; the elements before it are already changed.
+  virtual void ModBuffer(const TRef<IQDIntegerBuffer>& Right) = 0;
+  virtual void AndBuffer(const TRef<IQDIntegerBuffer>& Right) = 0;
+  virtual void OrBuffer(const TRef<IQDIntegerBuffer>& Right) = 0;
+  virtual void XorBuffer(const TRef<IQDIntegerBuffer>& Right) = 0;
+  /// Shifts by the low five bits of Right[i] (Right[i] mod 32).
+  virtual void LShift(const TRef<IQDIntegerBuffer>& Right) = 0;
+  /// Logical shift: zeros enter from the top.
+  virtual void RShift(const TRef<IQDIntegerBuffer>& Right) = 0;
+
+  virtual void SetValue(Integer AValue) = 0;
+  /// Nothing at all (no copy-on-write) for 0.
+  virtual void AddValue(Integer AValue) = 0;
+  /// Copies a shared block even for 0.
+  virtual void SubtractValue(Integer AValue) = 0;
+  /// Nothing for 1.
+  virtual void MultiplyValue(Integer AValue) = 0;
+  /// Quotient truncated toward zero; nothing for 0 or 1.
+  virtual void DivideValue(Integer AValue) = 0;
+  /// Remainder with the sign of the dividend; raises EDivByZero for 0.
+  virtual void ModValue(Integer AValue) = 0;
+  /// Nothing for -1 (all bits set).
+  virtual void AndValue(Integer AValue) = 0;
+  /// Nothing for 0.
+  virtual void OrValue(Integer AValue) = 0;
+  virtual void XorValue(Integer AValue) = 0;
+  /// Nothing for 0. Shifts of more than 31 bits leave 0.
+  virtual void LShiftValue(Integer AValue) = 0;
+  /// Arithmetic shift (the sign fills in); nothing for 0.
+  virtual void RShiftValue(Integer AValue) = 0;
+  virtual void Zero() = 0;
+  /// Sum of Self[i] x Right[i], saturated.
+  virtual Integer Dot(const TRef<IQDIntegerBuffer>& Right) = 0;
+  /// 0 for an empty buffer.
+  virtual Integer GetMinValue() = 0;
+  virtual Integer GetMaxValue() = 0;
+};
+
+/// A vector of complex numbers.
+struct IQDComplexBuffer : virtual IQDLinearDataBuffer
+{
+  static constexpr TGUID IID = MakeGUID("{FA61019A-FF10-4472-9F8C-89DC48D5C792}");
+  using TParent = IQDLinearDataBuffer;
+
+  virtual const TXNRealComplex* Read() = 0;
+  virtual TXNRealComplex* Write() = 0;
+  virtual TXNRealComplex* Modify() = 0;
+  virtual TXNRealComplex GetItem(Integer Index) = 0;
+  virtual void SetItem(Integer Index, const TXNRealComplex& Value) = 0;
+  /// New real buffers of GetSize elements.
+  virtual TRef<IQDRealBuffer> GetReal() = 0;
+  virtual TRef<IQDRealBuffer> GetImaginary() = 0;
+
+  /// Self[i] op= Right[i]; a zero divisor follows the entry's rule.
+  virtual void Add(const TRef<IQDComplexBuffer>& Right) = 0;
+  virtual void Subtract(const TRef<IQDComplexBuffer>& Right) = 0;
+  virtual void Multiply(const TRef<IQDComplexBuffer>& Right) = 0;
+  virtual void Divide(const TRef<IQDComplexBuffer>& Right) = 0;
+  /// No neutral-value shortcut: a shared block is always copied.
+  virtual void AddValue(Real AReal, Real AImag) = 0;
+  virtual void SubtractValue(Real AReal, Real AImag) = 0;
+  virtual void MultiplyValue(Real AReal, Real AImag) = 0;
+  virtual void DivideValue(Real AReal, Real AImag) = 0;
+  /// Resizes to the shorter of the two and pairs them up.
+  virtual void SetBuffer(const TRef<IQDRealBuffer>& AReal, const TRef<IQDRealBuffer>& AImag) = 0;
+  virtual void SetValue(Real AReal, Real AImag) = 0;
+  virtual void SetValue(const TXNRealComplex& AValue) = 0;
+  virtual void Zero() = 0;
+  /// Self[i] = (Src[i] - Offset) / Factor over the common prefix.
+  virtual void NormalizeFrom(const TRef<IQDComplexBuffer>& Src, const TXNRealComplex& Offset,
+                             Real Factor) = 0;
+  virtual void Normalize(const TXNRealComplex& Offset, Real Factor) = 0;
+  /// Sum of Src[i] x Self[i] (no conjugation); 0 when empty.
+  virtual TXNRealComplex Dot(const TRef<IQDComplexBuffer>& Src) = 0;
+  /// Elements whose magnitude is above (ttGreaterThan) or below (ttLessThan)
+  /// AThreshold are scaled to that magnitude, keeping their phase.
+  virtual void Threshold(Real AThreshold, TQDThresholdType AType) = 0;
+  virtual void ThresholdFrom(const TRef<IQDComplexBuffer>& Src, Real AThreshold,
+                             TQDThresholdType AType) = 0;
+  virtual void Sqr() = 0;
+  virtual void Sqrt() = 0;
+  virtual void SqrFrom(const TRef<IQDComplexBuffer>& Src) = 0;
+  virtual void SqrtFrom(const TRef<IQDComplexBuffer>& Src) = 0;
+  /// Lags 0 .. n-1 of Src's first n values, n = the common length.
+  virtual void AutoCorr(const TRef<IQDComplexBuffer>& Src, TQDAutoCorrType AType) = 0;
+  /// GetSize lags of Src1 against Src2 from LoLag on.
+  virtual void CrossCorr(const TRef<IQDComplexBuffer>& Src1, const TRef<IQDComplexBuffer>& Src2,
+                         Integer LoLag) = 0;
+  /// New real buffers of GetSize elements.
+  virtual TRef<IQDRealBuffer> Phase() = 0;
+  virtual TRef<IQDRealBuffer> Magnitude() = 0;
+  virtual TRef<IQDRealBuffer> PowerSpectrum() = 0;
+};
+
+/// A vector of bytes.
+struct IQDBlockBuffer : virtual IQDLinearDataBuffer
+{
+  static constexpr TGUID IID = MakeGUID("{1D7F6725-9466-43E9-9B6C-164FAB691FEA}");
+  using TParent = IQDLinearDataBuffer;
+
+  virtual const Byte* Read() = 0;
+  virtual Byte* Write() = 0;
+  virtual Byte* Modify() = 0;
+  /// Self[i] op= Right[i], saturated at 0 and 255.
+  virtual void Add(const TRef<IQDBlockBuffer>& Right) = 0;
+  virtual void Subtract(const TRef<IQDBlockBuffer>& Right) = 0;
+  virtual void Multiply(const TRef<IQDBlockBuffer>& Right) = 0;
+  /// Unsigned quotient. Raises EDivByZero at the first zero divisor; the
+  /// elements before it are already changed.
+  virtual void Divide(const TRef<IQDBlockBuffer>& Right) = 0;
+  virtual void SetValue(Byte AValue) = 0;
+  virtual void Zero() = 0;
+  virtual Byte GetItem(Integer Index) = 0;
+  virtual void SetItem(Integer Index, Byte Value) = 0;
+};
+
+/// A vector of signed 32-bit integers.
+class TQDIntegerBuffer : public TQDLinearMemoryBuffer, public virtual IQDIntegerBuffer
+{
+public:
+  static TRef<TQDIntegerBuffer> Create();
+  /// ASize elements, contents undefined.
+  static TRef<TQDIntegerBuffer> CreateSize(Cardinal ASize);
+  static TRef<TQDIntegerBuffer> CreateData(const Integer* AData, Cardinal ASize);
+  static TRef<TQDIntegerBuffer> CreateValue(Integer AValue, Cardinal ASize);
+  /// Share the other's block and byte size (CreateUniversal for any buffer,
+  /// reinterpreting its bytes). Raise EInvalidCast for what is no buffer.
+  static TRef<TQDIntegerBuffer> CreateEx(TQDIntegerBuffer* Other);
+  static TRef<TQDIntegerBuffer> CreateCopy(const TRef<IQDIntegerBuffer>& Other);
+  static TRef<TQDIntegerBuffer> CreateUniversal(const TRef<IQDData>& Other);
+
+  std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
+  TRef<IQDData> MakeCopy() override;
+  Boolean IsEqual(const TRef<IQDDataBuffer>& Other) override;
+  Cardinal GetSize() override { return FCharSize / sizeof(Integer); }
+  Cardinal GetElementSize() override { return sizeof(Integer); }
+  /// Counts elements when Dest is an integer buffer, bytes otherwise.
+  void CopyTo(Cardinal SrcOffset, const TRef<IQDDataBuffer>& Dest, Cardinal DestOffset,
+              Cardinal Count) override;
+
+  // IQDIntegerBuffer
+  const Integer* Read() override { return reinterpret_cast<const Integer*>(FDataPtr); }
+  Integer* Write() override;
+  Integer* Modify() override;
+  Integer GetItem(Integer Index) override;
+  void SetItem(Integer Index, Integer Value) override;
+  void Add(const TRef<IQDIntegerBuffer>& Right) override;
+  void Subtract(const TRef<IQDIntegerBuffer>& Right) override;
+  void Multiply(const TRef<IQDIntegerBuffer>& Right) override;
+  void Divide(const TRef<IQDIntegerBuffer>& Right) override;
+  void ModBuffer(const TRef<IQDIntegerBuffer>& Right) override;
+  void AndBuffer(const TRef<IQDIntegerBuffer>& Right) override;
+  void OrBuffer(const TRef<IQDIntegerBuffer>& Right) override;
+  void XorBuffer(const TRef<IQDIntegerBuffer>& Right) override;
+  void LShift(const TRef<IQDIntegerBuffer>& Right) override;
+  void RShift(const TRef<IQDIntegerBuffer>& Right) override;
+  void SetValue(Integer AValue) override;
+  void AddValue(Integer AValue) override;
+  void SubtractValue(Integer AValue) override;
+  void MultiplyValue(Integer AValue) override;
+  void DivideValue(Integer AValue) override;
+  void ModValue(Integer AValue) override;
+  void AndValue(Integer AValue) override;
+  void OrValue(Integer AValue) override;
+  void XorValue(Integer AValue) override;
+  void LShiftValue(Integer AValue) override;
+  void RShiftValue(Integer AValue) override;
+  void Zero() override;
+  Integer Dot(const TRef<IQDIntegerBuffer>& Right) override;
+  Integer GetMinValue() override;
+  Integer GetMaxValue() override;
+
+protected:
+  TQDIntegerBuffer() = default;
+  /// Right's elements and the common length; EInvalidCast for an empty Right.
+  const Integer* Operand(const TRef<IQDIntegerBuffer>& Right, int& N);
+};
+
+/// A vector of complex numbers.
+class TQDComplexBuffer : public TQDLinearMemoryBuffer, public virtual IQDComplexBuffer
+{
+public:
+  static TRef<TQDComplexBuffer> Create();
+  static TRef<TQDComplexBuffer> CreateSize(Cardinal Size);
+  static TRef<TQDComplexBuffer> CreateData(const TXNRealComplex* Data, Cardinal Size);
+  static TRef<TQDComplexBuffer> CreateValue(const TXNRealComplex& AValue, Cardinal ASize);
+  static TRef<TQDComplexBuffer> CreateEx(TQDComplexBuffer* Other);
+  static TRef<TQDComplexBuffer> CreateCopy(const TRef<IQDComplexBuffer>& Other);
+  static TRef<TQDComplexBuffer> CreateUniversal(const TRef<IQDData>& Other);
+
+  std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
+  TRef<IQDData> MakeCopy() override;
+  Boolean IsEqual(const TRef<IQDDataBuffer>& Other) override;
+  Cardinal GetSize() override { return FCharSize / sizeof(TXNRealComplex); }
+  Cardinal GetElementSize() override { return sizeof(TXNRealComplex); }
+
+  // IQDComplexBuffer
+  const TXNRealComplex* Read() override { return reinterpret_cast<const TXNRealComplex*>(FDataPtr); }
+  TXNRealComplex* Write() override;
+  TXNRealComplex* Modify() override;
+  TXNRealComplex GetItem(Integer Index) override;
+  void SetItem(Integer Index, const TXNRealComplex& Value) override;
+  TRef<IQDRealBuffer> GetReal() override;
+  TRef<IQDRealBuffer> GetImaginary() override;
+  void Add(const TRef<IQDComplexBuffer>& Right) override;
+  void Subtract(const TRef<IQDComplexBuffer>& Right) override;
+  void Multiply(const TRef<IQDComplexBuffer>& Right) override;
+  void Divide(const TRef<IQDComplexBuffer>& Right) override;
+  void AddValue(Real AReal, Real AImag) override;
+  void SubtractValue(Real AReal, Real AImag) override;
+  void MultiplyValue(Real AReal, Real AImag) override;
+  void DivideValue(Real AReal, Real AImag) override;
+  void SetBuffer(const TRef<IQDRealBuffer>& AReal, const TRef<IQDRealBuffer>& AImag) override;
+  void SetValue(Real AReal, Real AImag) override;
+  void SetValue(const TXNRealComplex& AValue) override;
+  void Zero() override;
+  void NormalizeFrom(const TRef<IQDComplexBuffer>& Src, const TXNRealComplex& Offset,
+                     Real Factor) override;
+  void Normalize(const TXNRealComplex& Offset, Real Factor) override;
+  TXNRealComplex Dot(const TRef<IQDComplexBuffer>& Src) override;
+  void Threshold(Real AThreshold, TQDThresholdType AType) override;
+  void ThresholdFrom(const TRef<IQDComplexBuffer>& Src, Real AThreshold,
+                     TQDThresholdType AType) override;
+  void Sqr() override;
+  void Sqrt() override;
+  void SqrFrom(const TRef<IQDComplexBuffer>& Src) override;
+  void SqrtFrom(const TRef<IQDComplexBuffer>& Src) override;
+  void AutoCorr(const TRef<IQDComplexBuffer>& Src, TQDAutoCorrType AType) override;
+  void CrossCorr(const TRef<IQDComplexBuffer>& Src1, const TRef<IQDComplexBuffer>& Src2,
+                 Integer LoLag) override;
+  TRef<IQDRealBuffer> Phase() override;
+  TRef<IQDRealBuffer> Magnitude() override;
+  TRef<IQDRealBuffer> PowerSpectrum() override;
+
+protected:
+  TQDComplexBuffer() = default;
+  /// Src's elements and the common length; EInvalidCast for an empty Src.
+  const TXNRealComplex* Operand(const TRef<IQDComplexBuffer>& Src, int& N);
+};
+
+/// A vector of bytes.
+class TQDBlockBuffer : public TQDLinearMemoryBuffer, public virtual IQDBlockBuffer
+{
+public:
+  static TRef<TQDBlockBuffer> Create();
+  static TRef<TQDBlockBuffer> CreateSize(Cardinal Size);
+  static TRef<TQDBlockBuffer> CreateData(const void* Data, Cardinal Size);
+  static TRef<TQDBlockBuffer> CreateEx(TQDBlockBuffer* Other);
+  static TRef<TQDBlockBuffer> CreateCopy(const TRef<IQDBlockBuffer>& Other);
+  static TRef<TQDBlockBuffer> CreateUniversal(const TRef<IQDData>& Other);
+
+  std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
+  TRef<IQDData> MakeCopy() override;
+  Boolean IsEqual(const TRef<IQDDataBuffer>& Other) override;
+
+  // IQDBlockBuffer
+  const Byte* Read() override { return FDataPtr; }
+  Byte* Write() override { return ByteWrite(); }
+  Byte* Modify() override { return ByteModify(); }
+  void Add(const TRef<IQDBlockBuffer>& Right) override;
+  void Subtract(const TRef<IQDBlockBuffer>& Right) override;
+  void Multiply(const TRef<IQDBlockBuffer>& Right) override;
+  void Divide(const TRef<IQDBlockBuffer>& Right) override;
+  void SetValue(Byte AValue) override;
+  void Zero() override;
+  Byte GetItem(Integer Index) override;
+  void SetItem(Integer Index, Byte Value) override;
+
+protected:
+  TQDBlockBuffer() = default;
+  const Byte* Operand(const TRef<IQDBlockBuffer>& Right, int& N);
 };
