@@ -782,11 +782,7 @@ protected:
 // checks the index ("Index out of range = %u").
 // ---------------------------------------------------------------------------
 
-/// Which values a threshold replaces: those above the level, or those below.
-enum TQDThresholdType { ttGreaterThan, ttLessThan };
-/// Plain, biased (divided by the length) or unbiased (divided by the number of
-/// terms) autocorrelation.
-enum TQDAutoCorrType { actNormal, actBiased, actUnbiased };
+// TQDThresholdType and TQDAutoCorrType are the real buffer's (above).
 
 /// A complex number as the complex entries lay it out: real part first.
 struct TXNRealComplex
