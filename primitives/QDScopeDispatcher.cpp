@@ -40,15 +40,6 @@ QD_NO_BUILTIN(ippsAutoCorr_NormB_64fc)
 QD_NO_BUILTIN(ippsCrossCorr_64f)
 QD_NO_BUILTIN(ippsCrossCorr_64fc)
 QD_NO_BUILTIN(ippsConv_64f)
-QD_NO_BUILTIN(ippsFFTInitAlloc_R_64f)
-QD_NO_BUILTIN(ippsFFTInitAlloc_C_64fc)
-QD_NO_BUILTIN(ippsFFTFwd_RToCCS_64f)
-QD_NO_BUILTIN(ippsFFTInv_CCSToR_64f)
-QD_NO_BUILTIN(ippsFFTFwd_CToC_64fc)
-QD_NO_BUILTIN(ippsFFTInv_CToC_64fc)
-QD_NO_BUILTIN(ippsFFTFree_R_64f)
-QD_NO_BUILTIN(ippsFFTFree_C_64fc)
-QD_NO_BUILTIN(ippsConjCcs_64fc_I)
 #undef QD_NO_BUILTIN
 
 // The image entries, and the matrix routine that lives beside them.
