@@ -31,15 +31,6 @@ QD_NO_BUILTIN(ippsDotProd_32s_Sfs)
 QD_NO_BUILTIN(ippsNormDiff_L1_64f)
 QD_NO_BUILTIN(ippsNormDiff_L2_64f)
 QD_NO_BUILTIN(ippsNormDiff_Inf_64f)
-QD_NO_BUILTIN(ippsFFTInitAlloc_R_64f)
-QD_NO_BUILTIN(ippsFFTInitAlloc_C_64fc)
-QD_NO_BUILTIN(ippsFFTFwd_RToCCS_64f)
-QD_NO_BUILTIN(ippsFFTInv_CCSToR_64f)
-QD_NO_BUILTIN(ippsFFTFwd_CToC_64fc)
-QD_NO_BUILTIN(ippsFFTInv_CToC_64fc)
-QD_NO_BUILTIN(ippsFFTFree_R_64f)
-QD_NO_BUILTIN(ippsFFTFree_C_64fc)
-QD_NO_BUILTIN(ippsConjCcs_64fc_I)
 #undef QD_NO_BUILTIN
 
 // The image entries, and the matrix routine that lives beside them.

@@ -9,9 +9,6 @@
   X(ippsMean_64f) X(ippsStdDev_64f) X(ippsMax_64f) X(ippsMin_64f) X(ippsMaxIndx_64f)     \
   X(ippsMinIndx_64f) X(ippsDotProd_64f) X(ippsDotProd_64fc) X(ippsDotProd_32s_Sfs)       \
   X(ippsNormDiff_L1_64f) X(ippsNormDiff_L2_64f) X(ippsNormDiff_Inf_64f)                  \
-  X(ippsFFTInitAlloc_R_64f) X(ippsFFTInitAlloc_C_64fc) X(ippsFFTFwd_RToCCS_64f)          \
-  X(ippsFFTInv_CCSToR_64f) X(ippsFFTFwd_CToC_64fc) X(ippsFFTInv_CToC_64fc)               \
-  X(ippsFFTFree_R_64f) X(ippsFFTFree_C_64fc) X(ippsConjCcs_64fc_I)                       \
   X(ippiResize_8u_C3R) X(ippiResize_8u_C4R) X(ippiResize_8u_C1R)
 
 #include "primitives/QDResizeDispatcher.h"
