@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 using namespace LibC;
 
@@ -222,13 +223,14 @@ public:
     FSpec = Spec;
     return FSpec ? ippStsNoErr : ippStsMemAllocErr;
   }
-  IppStatus Forward(const double* ASrc, double* ASpectrum) const
+  // In place: Size reals become Size + 2 doubles of spectrum, and back.
+  IppStatus Forward(double* ASrcDst) const
   {
-    return LibC::ippsFFTFwd_RToCCS_64f(ASrc, ASpectrum, FSpec, nullptr);
+    return LibC::ippsFFTFwd_RToCCS_64f(ASrcDst, ASrcDst, FSpec, nullptr);
   }
-  IppStatus Inverse(const double* ASpectrum, double* ADst) const
+  IppStatus Inverse(double* ASrcDst) const
   {
-    return LibC::ippsFFTInv_CCSToR_64f(ASpectrum, ADst, FSpec, nullptr);
+    return LibC::ippsFFTInv_CCSToR_64f(ASrcDst, ASrcDst, FSpec, nullptr);
   }
 
 private:
@@ -260,14 +262,16 @@ public:
     FSpec = Spec;
     return FSpec ? ippStsNoErr : ippStsMemAllocErr;
   }
-  IppStatus Forward(const Ipp64fc* ASrc, double* ASpectrum) const
+  // In place, on Size complex values held as 2 Size doubles.
+  IppStatus Forward(double* ASrcDst) const
   {
-    return LibC::ippsFFTFwd_CToC_64fc(ASrc, reinterpret_cast<Ipp64fc*>(ASpectrum), FSpec, nullptr);
+    Ipp64fc* const P = reinterpret_cast<Ipp64fc*>(ASrcDst);
+    return LibC::ippsFFTFwd_CToC_64fc(P, P, FSpec, nullptr);
   }
-  IppStatus Inverse(const double* ASpectrum, Ipp64fc* ADst) const
+  IppStatus Inverse(double* ASrcDst) const
   {
-    return LibC::ippsFFTInv_CToC_64fc(reinterpret_cast<const Ipp64fc*>(ASpectrum), ADst, FSpec,
-                                      nullptr);
+    Ipp64fc* const P = reinterpret_cast<Ipp64fc*>(ASrcDst);
+    return LibC::ippsFFTInv_CToC_64fc(P, P, FSpec, nullptr);
   }
 
 private:
@@ -277,7 +281,7 @@ private:
 enum class TBinOp {
   Product,     // B = A x B x Scale
   ConjProduct, // B = conj(A) x B x Scale
-  Power,       // A = |A|^2 x Scale
+  Power,       // B = |A|^2 x Scale (B may be A)
 };
 
 // Spectra as (re, im) pairs of doubles, ABins of them.
@@ -302,45 +306,46 @@ void CombineBins(TBinOp AOp, double* A, double* B, std::size_t ABins, double ASc
     break;
   case TBinOp::Power:
     for (std::size_t K = 0; K < 2 * ABins; K += 2) {
-      A[K] = (A[K] * A[K] + A[K + 1] * A[K + 1]) * AScale;
-      A[K + 1] = 0;
+      B[K] = (A[K] * A[K] + A[K + 1] * A[K + 1]) * AScale;
+      B[K + 1] = 0;
     }
     break;
   }
 }
 
-// One circular product of 2^AOrder points: AFillA (and, unless APower, AFillB)
-// write the zero-padded inputs into the pad they are given; AEmit receives
-// the scaled inverse transform. AEmit runs only when everything else
-// succeeded.
+// One circular product of 2^AOrder points: AFillA (and, unless the operation
+// is Power, AFillB) write the zero-padded inputs into the pad they are given;
+// AEmit receives the scaled inverse transform, and runs only when everything
+// else succeeded. The transforms run in place, in one work block that holds
+// a spectrum per input.
 template <class TFft, class TFillA, class TFillB, class TEmit>
 IppStatus SpectralProduct(int AOrder, TBinOp AOp, TFillA AFillA, TFillB AFillB, TEmit AEmit)
 {
   using T = typename TFft::TElement;
   const std::size_t M = std::size_t(1) << AOrder;
   const std::size_t Bins = TFft::Bins(M);
+  const std::size_t Spectra = AOp == TBinOp::Power ? 1 : 2;
   TFft Fft;
   if (const IppStatus Status = Fft.Init(AOrder); Status != ippStsNoErr)
     return Status;
-  TKJWorkVector<T> Pad(KJMallocArray<T>(M));
-  TKJWorkVector<double> SpecA(KJMallocArray<double>(2 * Bins));
-  TKJWorkVector<double> SpecB(AOp == TBinOp::Power ? nullptr : KJMallocArray<double>(2 * Bins));
-  if (!Pad || !SpecA || (AOp != TBinOp::Power && !SpecB))
+  TKJWorkVector<double> Work(KJMallocArray<double>(Spectra * 2 * Bins));
+  if (!Work)
     return ippStsMemAllocErr;
-  AFillA(Pad.get());
-  if (const IppStatus Status = Fft.Forward(Pad.get(), SpecA.get()); Status != ippStsNoErr)
+  // The pads hold M elements and become spectra of 2 Bins doubles.
+  double* const A = Work.get();
+  double* const B = Spectra == 2 ? A + 2 * Bins : A;
+  AFillA(reinterpret_cast<T*>(A));
+  if (const IppStatus Status = Fft.Forward(A); Status != ippStsNoErr)
     return Status;
-  double* Result = SpecA.get();
   if (AOp != TBinOp::Power) {
-    AFillB(Pad.get());
-    if (const IppStatus Status = Fft.Forward(Pad.get(), SpecB.get()); Status != ippStsNoErr)
+    AFillB(reinterpret_cast<T*>(B));
+    if (const IppStatus Status = Fft.Forward(B); Status != ippStsNoErr)
       return Status;
-    Result = SpecB.get();
   }
-  CombineBins(AOp, SpecA.get(), Result, Bins, 1.0 / static_cast<double>(M));
-  if (const IppStatus Status = Fft.Inverse(Result, Pad.get()); Status != ippStsNoErr)
+  CombineBins(AOp, A, B, Bins, 1.0 / static_cast<double>(M));
+  if (const IppStatus Status = Fft.Inverse(B); Status != ippStsNoErr)
     return Status;
-  AEmit(static_cast<const T*>(Pad.get()));
+  AEmit(reinterpret_cast<const T*>(B));
   return ippStsNoErr;
 }
 
@@ -355,14 +360,14 @@ IppStatus ConvOverlapSave(const double* ALong, int AL, const double* AShort, int
   TRealFft Fft;
   if (const IppStatus Status = Fft.Init(Order); Status != ippStsNoErr)
     return Status;
-  TKJWorkVector<double> Pad(KJMallocArray<double>(std::size_t(M)));
-  TKJWorkVector<double> Kernel(KJMallocArray<double>(2 * Bins));
-  TKJWorkVector<double> Spectrum(KJMallocArray<double>(2 * Bins));
-  if (!Pad || !Kernel || !Spectrum)
+  TKJWorkVector<double> Work(KJMallocArray<double>(2 * 2 * Bins));
+  if (!Work)
     return ippStsMemAllocErr;
+  double* const Kernel = Work.get();
+  double* const Block = Kernel + 2 * Bins;
 
-  FillWindow(AShort, AS, 0, AS, Pad.get(), M);
-  if (const IppStatus Status = Fft.Forward(Pad.get(), Kernel.get()); Status != ippStsNoErr)
+  FillWindow(AShort, AS, 0, AS, Kernel, M);
+  if (const IppStatus Status = Fft.Forward(Kernel); Status != ippStsNoErr)
     return Status;
   const double Scale = 1.0 / static_cast<double>(M);
   for (std::size_t K = 0; K < 2 * Bins; ++K)
@@ -371,14 +376,14 @@ IppStatus ConvOverlapSave(const double* ALong, int AL, const double* AShort, int
   const std::int64_t N = std::int64_t(AL) + AS - 1;
   const std::int64_t Step = M - AS + 1;
   for (std::int64_t Out = 0; Out < N; Out += Step) {
-    FillWindow(ALong, AL, Out - (AS - 1), M, Pad.get(), M);
-    if (const IppStatus Status = Fft.Forward(Pad.get(), Spectrum.get()); Status != ippStsNoErr)
+    FillWindow(ALong, AL, Out - (AS - 1), M, Block, M);
+    if (const IppStatus Status = Fft.Forward(Block); Status != ippStsNoErr)
       return Status;
-    CombineBins(TBinOp::Product, Kernel.get(), Spectrum.get(), Bins, 1.0);
-    if (const IppStatus Status = Fft.Inverse(Spectrum.get(), Pad.get()); Status != ippStsNoErr)
+    CombineBins(TBinOp::Product, Kernel, Block, Bins, 1.0);
+    if (const IppStatus Status = Fft.Inverse(Block); Status != ippStsNoErr)
       return Status;
     const std::int64_t Count = std::min(Step, N - Out);
-    std::memcpy(Dst + Out, Pad.get() + (AS - 1), std::size_t(Count) * sizeof(double));
+    std::memcpy(Dst + Out, Block + (AS - 1), std::size_t(Count) * sizeof(double));
   }
   return ippStsNoErr;
 }
