@@ -390,6 +390,19 @@ IppStatus ConvOverlapSave(const double* ALong, int AL, const double* AShort, int
 
 // --- Entries -------------------------------------------------------------------------
 
+// ACall(First, Count) over ALen doubles in pieces that an int counts: the two
+// parts of a long complex vector may not fit one.
+template <class TCall>
+IppStatus InPieces(std::int64_t ALen, TCall ACall)
+{
+  constexpr std::int64_t Piece = std::int64_t(1) << 30;
+  for (std::int64_t First = 0; First < ALen; First += Piece)
+    if (const IppStatus Status = ACall(First, static_cast<int>(std::min(Piece, ALen - First)));
+        Status != ippStsNoErr)
+      return Status;
+  return ippStsNoErr;
+}
+
 template <class TFft>
 constexpr int AutoCorrTransformFrom =
     std::is_same_v<TFft, TRealFft> ? AutoCorrTransformFrom64f : AutoCorrTransformFrom64fc;
@@ -426,7 +439,10 @@ IppStatus AutoCorrNormA(const T* Src, int SrcLen, T* Dst, int DstLen)
     return Status;
   constexpr int Parts = sizeof(T) / sizeof(double);
   static const TippsMulC_64f_I MulC = Best(&LibC::ippsMulC_64f_I);
-  return MulC(1.0 / SrcLen, reinterpret_cast<double*>(Dst), Parts * std::min(SrcLen, DstLen));
+  double* const Values = reinterpret_cast<double*>(Dst);
+  const double Factor = 1.0 / SrcLen;
+  return InPieces(std::int64_t(Parts) * std::min(SrcLen, DstLen),
+                  [&](std::int64_t AFirst, int ACount) { return MulC(Factor, Values + AFirst, ACount); });
 }
 
 // The autocorrelation's lag n divided by SrcLen - n. When the divisors cannot
@@ -443,9 +459,12 @@ IppStatus AutoCorrNormB(const T* Src, int SrcLen, T* Dst, int DstLen)
     return ippStsMemAllocErr;
   for (int N = 0; N < M; ++N)
     for (int P = 0; P < Parts; ++P)
-      Divisors[Parts * N + P] = SrcLen - N;
+      Divisors[std::size_t(Parts) * N + P] = SrcLen - N;
   static const TippsDiv_64f_I Div = Best(&LibC::ippsDiv_64f_I);
-  return Div(Divisors.get(), reinterpret_cast<double*>(Dst), Parts * M);
+  double* const Values = reinterpret_cast<double*>(Dst);
+  return InPieces(std::int64_t(Parts) * M, [&](std::int64_t AFirst, int ACount) {
+    return Div(Divisors.get() + AFirst, Values + AFirst, ACount);
+  });
 }
 
 template <class TFft, class T = typename TFft::TElement>
