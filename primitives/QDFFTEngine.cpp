@@ -58,6 +58,8 @@ inline V Splat(double A) { return _mm_set1_pd(A); }
 inline V SplatC(double ARe, double AIm) { return _mm_set_pd(AIm, ARe); }
 inline __m128d Lo(V A) { return A; }
 inline __m128d Hi(V A) { return A; }
+inline V Conj(V A) { return _mm_xor_pd(A, _mm_set_pd(-0.0, 0.0)); }
+inline V Swap(V A) { return A; } // the order of the complex values reversed
 #include "primitives/QDFFTKernels.inc"
 } // namespace Sse2
 
@@ -90,6 +92,8 @@ inline V Splat(double A) { return _mm256_set1_pd(A); }
 inline V SplatC(double ARe, double AIm) { return _mm256_set_pd(AIm, ARe, AIm, ARe); }
 inline __m128d Lo(V A) { return _mm256_castpd256_pd128(A); }
 inline __m128d Hi(V A) { return _mm256_extractf128_pd(A, 1); }
+inline V Conj(V A) { return _mm256_xor_pd(A, _mm256_set_pd(-0.0, 0.0, -0.0, 0.0)); }
+inline V Swap(V A) { return _mm256_permute2f128_pd(A, A, 1); }
 #include "primitives/QDFFTKernels.inc"
 } // namespace Avx2
 #pragma GCC pop_options
