@@ -53,6 +53,13 @@ inline V CMulConj(V A, V B)
   return _mm_add_pd(_mm_mul_pd(A, Br), _mm_xor_pd(_mm_mul_pd(As, Bi), _mm_set_pd(-0.0, 0.0)));
 }
 inline V NegJ(V A) { return _mm_xor_pd(_mm_shuffle_pd(A, A, 1), _mm_set_pd(-0.0, 0.0)); }
+inline V Mul(V A, V B) { return _mm_mul_pd(A, B); }
+inline V Splat(double A) { return _mm_set1_pd(A); }
+inline V SplatC(double ARe, double AIm) { return _mm_set_pd(AIm, ARe); }
+inline __m128d Lo(V A) { return A; }
+inline __m128d Hi(V A) { return A; }
+inline V Conj(V A) { return _mm_xor_pd(A, _mm_set_pd(-0.0, 0.0)); }
+inline V Swap(V A) { return A; } // the order of the complex values reversed
 #include "primitives/QDFFTKernels.inc"
 } // namespace Sse2
 
@@ -80,6 +87,13 @@ inline V NegJ(V A)
 {
   return _mm256_xor_pd(_mm256_permute_pd(A, 0x5), _mm256_set_pd(-0.0, 0.0, -0.0, 0.0));
 }
+inline V Mul(V A, V B) { return _mm256_mul_pd(A, B); }
+inline V Splat(double A) { return _mm256_set1_pd(A); }
+inline V SplatC(double ARe, double AIm) { return _mm256_set_pd(AIm, ARe, AIm, ARe); }
+inline __m128d Lo(V A) { return _mm256_castpd256_pd128(A); }
+inline __m128d Hi(V A) { return _mm256_extractf128_pd(A, 1); }
+inline V Conj(V A) { return _mm256_xor_pd(A, _mm256_set_pd(-0.0, 0.0, -0.0, 0.0)); }
+inline V Swap(V A) { return _mm256_permute2f128_pd(A, A, 1); }
 #include "primitives/QDFFTKernels.inc"
 } // namespace Avx2
 #pragma GCC pop_options
