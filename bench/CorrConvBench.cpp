@@ -62,8 +62,7 @@ class TFftwConv
 public:
   TFftwConv(int AL, int AS)
       : FL(AL), FS(AS), FM(1L << (OrderAtLeast(2L * AS) + 1)), FPad(FM), FSpec(FM / 2 + 1),
-        FKernel(FM / 2 + 1),
-        FFwd(fftw_plan_dft_r2c_1d(int(FM), FPad.P, FSpec.P, FFTW_MEASURE)),
+        FKernel(FM / 2 + 1), FFwd(fftw_plan_dft_r2c_1d(int(FM), FPad.P, FSpec.P, FFTW_MEASURE)),
         FInv(fftw_plan_dft_c2r_1d(int(FM), FSpec.P, FPad.P, FFTW_MEASURE))
   {
   }
@@ -82,7 +81,8 @@ public:
       }
       fftw_execute(FFwd.P);
       for (long K = 0; K < FM / 2 + 1; ++K) {
-        const std::complex<double> A(FSpec.P[K][0], FSpec.P[K][1]), B(FKernel.P[K][0], FKernel.P[K][1]);
+        const std::complex<double> A(FSpec.P[K][0], FSpec.P[K][1]),
+            B(FKernel.P[K][0], FKernel.P[K][1]);
         const std::complex<double> C = A * B * Scale;
         FSpec.P[K][0] = C.real();
         FSpec.P[K][1] = C.imag();
@@ -125,7 +125,8 @@ void BM_ippsConv_64f_Fftw(benchmark::State& AState)
   AState.SetItemsProcessed(std::int64_t(AState.iterations()) * (L + S - 1));
 }
 
-#define QD_CONV_ARGS ->Args({1000, 100})->Args({100000, 1000})->Args({1000000, 10000})->Unit(benchmark::kMicrosecond)
+#define QD_CONV_ARGS                                                                               \
+  ->Args({1000, 100})->Args({100000, 1000})->Args({1000000, 10000})->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_ippsConv_64f) QD_CONV_ARGS;
 BENCHMARK(BM_ippsConv_64f_Fftw) QD_CONV_ARGS;
 

@@ -55,7 +55,8 @@ void FillWindow(const T* ASrc, std::int64_t ASrcLen, std::int64_t AFirst, std::i
   const std::int64_t Hi = std::clamp<std::int64_t>(ASrcLen - AFirst, Lo, ACount);
   ZeroElements(APad, Lo);
   if (Hi > Lo)
-    std::memcpy(static_cast<void*>(APad + Lo), ASrc + AFirst + Lo, std::size_t(Hi - Lo) * sizeof(T));
+    std::memcpy(static_cast<void*>(APad + Lo), ASrc + AFirst + Lo,
+                std::size_t(Hi - Lo) * sizeof(T));
   ZeroElements(APad + Hi, AM - Hi);
 }
 
@@ -145,8 +146,8 @@ void AddTerms(TSum& ASum, const T* Src1, const T* Src2, std::int64_t ALag, std::
 // Dst[n] for ALead <= n < AEnd, where every lag n + ALowLag has at least one
 // term; two lags at a time over the k both reach, the rest of each lag alone.
 template <class T>
-void CrossCorrDirect(const T* Src1, int ALen1, const T* Src2, int ALen2, T* Dst,
-                     std::int64_t ALead, std::int64_t AEnd, int ALowLag)
+void CrossCorrDirect(const T* Src1, int ALen1, const T* Src2, int ALen2, T* Dst, std::int64_t ALead,
+                     std::int64_t AEnd, int ALowLag)
 {
   using TSum = typename TSumOf<T>::Type;
   std::int64_t N = ALead;
@@ -423,7 +424,8 @@ IppStatus AutoCorr(const T* Src, int SrcLen, T* Dst, int DstLen)
     const std::int64_t Size = std::int64_t(1) << Order;
     const IppStatus Status = SpectralProduct<TFft>(
         Order, TBinOp::Power, [&](T* APad) { FillWindow(Src, SrcLen, 0, SrcLen, APad, Size); },
-        [](T*) {}, [&](const T* AResult) { std::memcpy(Dst, AResult, std::size_t(M) * sizeof(T)); });
+        [](T*) {},
+        [&](const T* AResult) { std::memcpy(Dst, AResult, std::size_t(M) * sizeof(T)); });
     if (Status != ippStsNoErr)
       return Status;
   }
@@ -441,8 +443,9 @@ IppStatus AutoCorrNormA(const T* Src, int SrcLen, T* Dst, int DstLen)
   static const TippsMulC_64f_I MulC = Best(&LibC::ippsMulC_64f_I);
   double* const Values = reinterpret_cast<double*>(Dst);
   const double Factor = 1.0 / SrcLen;
-  return InPieces(std::int64_t(Parts) * std::min(SrcLen, DstLen),
-                  [&](std::int64_t AFirst, int ACount) { return MulC(Factor, Values + AFirst, ACount); });
+  return InPieces(
+      std::int64_t(Parts) * std::min(SrcLen, DstLen),
+      [&](std::int64_t AFirst, int ACount) { return MulC(Factor, Values + AFirst, ACount); });
 }
 
 // The autocorrelation's lag n divided by SrcLen - n. When the divisors cannot
@@ -480,8 +483,8 @@ IppStatus CrossCorr(const T* Src1, int Src1Len, const T* Src2, int Src2Len, T* D
   const std::int64_t Lead = std::clamp<std::int64_t>(std::int64_t(1) - Src1Len - LowLag, 0, DstLen);
   const std::int64_t End = std::clamp<std::int64_t>(std::int64_t(Src2Len) - LowLag, Lead, DstLen);
   const std::int64_t R = End - Lead;
-  const double Measure = std::floor(static_cast<double>(R) * std::min(Src1Len, Src2Len) /
-                                    std::max(Src1Len, Src2Len));
+  const double Measure =
+      std::floor(static_cast<double>(R) * std::min(Src1Len, Src2Len) / std::max(Src1Len, Src2Len));
   if (Measure > CrossCorrTransformAbove) {
     // Src2's window from the first lag on covers every term of the R outputs,
     // and a transform at least that long lets none of them wrap around.
@@ -531,8 +534,8 @@ IppStatus LibC::ippsAutoCorr_NormB_64fc(const Ipp64fc* Src, int SrcLen, Ipp64fc*
   return AutoCorrNormB<TComplexFft>(Src, SrcLen, Dst, DstLen);
 }
 
-IppStatus LibC::ippsCrossCorr_64f(const Ipp64f* Src1, int Src1Len, const Ipp64f* Src2,
-                                  int Src2Len, Ipp64f* Dst, int DstLen, int LowLag)
+IppStatus LibC::ippsCrossCorr_64f(const Ipp64f* Src1, int Src1Len, const Ipp64f* Src2, int Src2Len,
+                                  Ipp64f* Dst, int DstLen, int LowLag)
 {
   return CrossCorr<TRealFft>(Src1, Src1Len, Src2, Src2Len, Dst, DstLen, LowLag);
 }

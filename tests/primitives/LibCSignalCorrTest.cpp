@@ -82,8 +82,9 @@ std::vector<Cx> RefCrossCorr(const std::vector<Cx>& A, const std::vector<Cx>& B,
 
 // The autocorrelation's lags as long doubles, divided by ADivisor(n).
 template <class T>
-std::vector<T> RefAutoCorr(const std::vector<T>& ASrc, int ADstLen,
-                           const std::function<LD(int)>& ADivisor = [](int) { return 1.0L; })
+std::vector<T> RefAutoCorr(
+    const std::vector<T>& ASrc, int ADstLen,
+    const std::function<LD(int)>& ADivisor = [](int) { return 1.0L; })
 {
   const int M = std::min<int>(ASrc.size(), ADstLen);
   std::vector<T> R = RefCrossCorr(ASrc, ASrc, M, 0);
@@ -157,7 +158,8 @@ template <class T>
   }();
   for (std::size_t I = 0; I < F.size(); ++I)
     if (Bits(F[I]) != 0)
-      return ::testing::AssertionFailure() << "element " << AFrom + I / (sizeof(T) / 8) << " is " << F[I];
+      return ::testing::AssertionFailure()
+             << "element " << AFrom + I / (sizeof(T) / 8) << " is " << F[I];
   return ::testing::AssertionSuccess();
 }
 
@@ -247,7 +249,8 @@ TEST_F(CorrTest, TransformAutoCorrOfSixHundredOnes)
 {
   const std::vector<double> Ones(600, 1.0);
   std::vector<double> Dst(600), A(600), B(600);
-  ASSERT_TRUE(TakesWorkMemory([&] { return LibC::ippsAutoCorr_64f(Ones.data(), 600, Dst.data(), 600); }));
+  ASSERT_TRUE(
+      TakesWorkMemory([&] { return LibC::ippsAutoCorr_64f(Ones.data(), 600, Dst.data(), 600); }));
   ASSERT_EQ(LibC::ippsAutoCorr_64f(Ones.data(), 600, Dst.data(), 600), ippStsNoErr);
   ASSERT_EQ(LibC::ippsAutoCorr_NormA_64f(Ones.data(), 600, A.data(), 600), ippStsNoErr);
   ASSERT_EQ(LibC::ippsAutoCorr_NormB_64f(Ones.data(), 600, B.data(), 600), ippStsNoErr);
@@ -311,11 +314,15 @@ TEST_F(CorrTest, CrossCorrStatuses)
   EXPECT_EQ(Dst, std::vector<double>(3, 7));
 
   std::vector<Cx> CA(3, Cx{1, 1}), CDst(3, Cx{7, 7});
-  EXPECT_EQ(LibC::ippsCrossCorr_64fc(nullptr, 3, CA.data(), 3, CDst.data(), 3, 0), ippStsNullPtrErr);
-  EXPECT_EQ(LibC::ippsCrossCorr_64fc(CA.data(), 3, nullptr, 3, CDst.data(), 3, 0), ippStsNullPtrErr);
+  EXPECT_EQ(LibC::ippsCrossCorr_64fc(nullptr, 3, CA.data(), 3, CDst.data(), 3, 0),
+            ippStsNullPtrErr);
+  EXPECT_EQ(LibC::ippsCrossCorr_64fc(CA.data(), 3, nullptr, 3, CDst.data(), 3, 0),
+            ippStsNullPtrErr);
   EXPECT_EQ(LibC::ippsCrossCorr_64fc(CA.data(), 3, CA.data(), 3, nullptr, 3, 0), ippStsNullPtrErr);
-  EXPECT_EQ(LibC::ippsCrossCorr_64fc(CA.data(), -2, CA.data(), 3, CDst.data(), 3, 0), ippStsSizeErr);
-  EXPECT_EQ(LibC::ippsCrossCorr_64fc(CA.data(), 3, CA.data(), 3, CDst.data(), -1, 0), ippStsSizeErr);
+  EXPECT_EQ(LibC::ippsCrossCorr_64fc(CA.data(), -2, CA.data(), 3, CDst.data(), 3, 0),
+            ippStsSizeErr);
+  EXPECT_EQ(LibC::ippsCrossCorr_64fc(CA.data(), 3, CA.data(), 3, CDst.data(), -1, 0),
+            ippStsSizeErr);
   EXPECT_EQ(Flat(CDst), std::vector<double>(6, 7));
 }
 
@@ -387,20 +394,16 @@ TEST_P(AutoCorr64f, MatchesTheDirectSums)
   ExpectAutoCorr<double>(GetParam(), LibC::ippsAutoCorr_64f, LibC::ippsAutoCorr_NormA_64f,
                          LibC::ippsAutoCorr_NormB_64f);
 }
-INSTANTIATE_TEST_SUITE_P(Primitives, AutoCorr64f,
-                         ::testing::Values(TAutoCase{"One", 1, 3, false},
-                                           TAutoCase{"Two", 2, 2, false},
-                                           TAutoCase{"SevenLagsInGroupsOfFour", 7, 7, false},
-                                           TAutoCase{"Lags599", 599, 599, false},
-                                           TAutoCase{"Lags600", 600, 600, true},
-                                           TAutoCase{"Lags601", 601, 601, true},
-                                           TAutoCase{"ShortDst599", 2000, 599, false},
-                                           TAutoCase{"ShortDst600", 2000, 600, true},
-                                           TAutoCase{"LongDst599", 599, 700, false},
-                                           TAutoCase{"LongDst600", 600, 650, true},
-                                           TAutoCase{"PowerOfTwo", 1024, 1024, true},
-                                           TAutoCase{"Long", 5000, 5003, true}),
-                         TRowName());
+INSTANTIATE_TEST_SUITE_P(
+    Primitives, AutoCorr64f,
+    ::testing::Values(
+        TAutoCase{"One", 1, 3, false}, TAutoCase{"Two", 2, 2, false},
+        TAutoCase{"SevenLagsInGroupsOfFour", 7, 7, false}, TAutoCase{"Lags599", 599, 599, false},
+        TAutoCase{"Lags600", 600, 600, true}, TAutoCase{"Lags601", 601, 601, true},
+        TAutoCase{"ShortDst599", 2000, 599, false}, TAutoCase{"ShortDst600", 2000, 600, true},
+        TAutoCase{"LongDst599", 599, 700, false}, TAutoCase{"LongDst600", 600, 650, true},
+        TAutoCase{"PowerOfTwo", 1024, 1024, true}, TAutoCase{"Long", 5000, 5003, true}),
+    TRowName());
 
 class AutoCorr64fc : public CorrParamTest<TAutoCase>
 {
@@ -410,18 +413,15 @@ TEST_P(AutoCorr64fc, MatchesTheDirectSums)
   ExpectAutoCorr<Cx>(GetParam(), LibC::ippsAutoCorr_64fc, LibC::ippsAutoCorr_NormA_64fc,
                      LibC::ippsAutoCorr_NormB_64fc);
 }
-INSTANTIATE_TEST_SUITE_P(Primitives, AutoCorr64fc,
-                         ::testing::Values(TAutoCase{"One", 1, 2, false},
-                                           TAutoCase{"ThreeLagsInPairs", 3, 3, false},
-                                           TAutoCase{"Lags95", 95, 95, false},
-                                           TAutoCase{"Lags96", 96, 96, true},
-                                           TAutoCase{"Lags97", 97, 97, true},
-                                           TAutoCase{"ShortDst95", 500, 95, false},
-                                           TAutoCase{"ShortDst96", 500, 96, true},
-                                           TAutoCase{"LongDst95", 95, 120, false},
-                                           TAutoCase{"LongDst96", 96, 120, true},
-                                           TAutoCase{"Long", 1000, 1000, true}),
-                         TRowName());
+INSTANTIATE_TEST_SUITE_P(
+    Primitives, AutoCorr64fc,
+    ::testing::Values(TAutoCase{"One", 1, 2, false}, TAutoCase{"ThreeLagsInPairs", 3, 3, false},
+                      TAutoCase{"Lags95", 95, 95, false}, TAutoCase{"Lags96", 96, 96, true},
+                      TAutoCase{"Lags97", 97, 97, true}, TAutoCase{"ShortDst95", 500, 95, false},
+                      TAutoCase{"ShortDst96", 500, 96, true},
+                      TAutoCase{"LongDst95", 95, 120, false}, TAutoCase{"LongDst96", 96, 120, true},
+                      TAutoCase{"Long", 1000, 1000, true}),
+    TRowName());
 
 struct TCrossCase
 {
@@ -462,29 +462,34 @@ void ExpectCrossCorr(const TCrossCase& C,
 class CrossCorr : public CorrParamTest<TCrossCase>
 {
 };
-TEST_P(CrossCorr, RealMatchesTheDirectSums) { ExpectCrossCorr<double>(GetParam(), LibC::ippsCrossCorr_64f); }
-TEST_P(CrossCorr, ComplexMatchesTheDirectSums) { ExpectCrossCorr<Cx>(GetParam(), LibC::ippsCrossCorr_64fc); }
+TEST_P(CrossCorr, RealMatchesTheDirectSums)
+{
+  ExpectCrossCorr<double>(GetParam(), LibC::ippsCrossCorr_64f);
+}
+TEST_P(CrossCorr, ComplexMatchesTheDirectSums)
+{
+  ExpectCrossCorr<Cx>(GetParam(), LibC::ippsCrossCorr_64fc);
+}
 INSTANTIATE_TEST_SUITE_P(
     Primitives, CrossCorr,
-    ::testing::Values(
-        TCrossCase{"OneByOne", 1, 1, 1, 0, 0, 1, false},
-        TCrossCase{"OddCountOfLags", 5, 3, 7, -4, 0, 7, false},
-        // R x min / max either side of 511, every output reached.
-        TCrossCase{"Equal511", 600, 600, 511, -300, 0, 511, false},
-        TCrossCase{"Equal512", 600, 600, 512, -300, 0, 512, true},
-        TCrossCase{"HalfRatio511", 700, 1400, 1023, -699, 0, 1023, false},
-        TCrossCase{"HalfRatio512", 700, 1400, 1024, -699, 0, 1024, true},
-        TCrossCase{"FirstLonger511", 1400, 700, 1023, -1000, 0, 1023, false},
-        TCrossCase{"FirstLonger512", 1400, 700, 1024, -1000, 0, 1024, true},
-        // Only the reached outputs count towards R.
-        TCrossCase{"ReachedOnly511", 520, 520, 11 + 511, -530, 11, 11 + 511, false},
-        TCrossCase{"ReachedOnly512", 520, 520, 11 + 512, -530, 11, 11 + 512, true},
-        TCrossCase{"LeadAndTrailDirect", 200, 200, 600, -300, 101, 500, false},
-        TCrossCase{"LeadAndTrailTransform", 520, 520, 1200, -600, 81, 1120, true},
-        TCrossCase{"AllBeyondSrc2", 10, 10, 5, 20, 0, 0, false},
-        TCrossCase{"AllBeforeSrc2", 10, 10, 5, -100, 5, 5, false},
-        TCrossCase{"LowestLowLag", 10, 10, 5, INT_MIN, 5, 5, false},
-        TCrossCase{"HighestLowLag", 10, 10, 5, INT_MAX, 0, 0, false}),
+    ::testing::Values(TCrossCase{"OneByOne", 1, 1, 1, 0, 0, 1, false},
+                      TCrossCase{"OddCountOfLags", 5, 3, 7, -4, 0, 7, false},
+                      // R x min / max either side of 511, every output reached.
+                      TCrossCase{"Equal511", 600, 600, 511, -300, 0, 511, false},
+                      TCrossCase{"Equal512", 600, 600, 512, -300, 0, 512, true},
+                      TCrossCase{"HalfRatio511", 700, 1400, 1023, -699, 0, 1023, false},
+                      TCrossCase{"HalfRatio512", 700, 1400, 1024, -699, 0, 1024, true},
+                      TCrossCase{"FirstLonger511", 1400, 700, 1023, -1000, 0, 1023, false},
+                      TCrossCase{"FirstLonger512", 1400, 700, 1024, -1000, 0, 1024, true},
+                      // Only the reached outputs count towards R.
+                      TCrossCase{"ReachedOnly511", 520, 520, 11 + 511, -530, 11, 11 + 511, false},
+                      TCrossCase{"ReachedOnly512", 520, 520, 11 + 512, -530, 11, 11 + 512, true},
+                      TCrossCase{"LeadAndTrailDirect", 200, 200, 600, -300, 101, 500, false},
+                      TCrossCase{"LeadAndTrailTransform", 520, 520, 1200, -600, 81, 1120, true},
+                      TCrossCase{"AllBeyondSrc2", 10, 10, 5, 20, 0, 0, false},
+                      TCrossCase{"AllBeforeSrc2", 10, 10, 5, -100, 5, 5, false},
+                      TCrossCase{"LowestLowLag", 10, 10, 5, INT_MIN, 5, 5, false},
+                      TCrossCase{"HighestLowLag", 10, 10, 5, INT_MAX, 0, 0, false}),
     TRowName());
 
 struct TConvCase
@@ -503,7 +508,8 @@ TEST_P(Conv, MatchesTheDirectSums)
   const std::vector<double> A = RandomDoubles(C.Len1, C.Len1 * 3 + C.Len2);
   const std::vector<double> B = RandomDoubles(C.Len2, C.Len2 * 5 + C.Len1);
   std::vector<double> Dst(C.Len1 + C.Len2 - 1, StoredNaN);
-  EXPECT_EQ(TakesWorkMemory([&] { return LibC::ippsConv_64f(A.data(), C.Len1, B.data(), C.Len2, Dst.data()); }),
+  EXPECT_EQ(TakesWorkMemory(
+                [&] { return LibC::ippsConv_64f(A.data(), C.Len1, B.data(), C.Len2, Dst.data()); }),
             C.Transform);
   ASSERT_EQ(LibC::ippsConv_64f(A.data(), C.Len1, B.data(), C.Len2, Dst.data()), ippStsNoErr);
   const std::vector<double> Want = RefConv(A, B);
@@ -513,25 +519,19 @@ TEST_P(Conv, MatchesTheDirectSums)
   }
 }
 // The overlap-save cases have S = 40: blocks of 256 points give 217 outputs.
-INSTANTIATE_TEST_SUITE_P(Primitives, Conv,
-                         ::testing::Values(TConvCase{"OneByOne", 1, 1, false},
-                                           TConvCase{"N149S32", 118, 32, false},
-                                           TConvCase{"N150S32", 119, 32, true},
-                                           TConvCase{"N149S31", 119, 31, false},
-                                           TConvCase{"N150S31", 120, 31, false},
-                                           TConvCase{"ShortOf31", 9000, 31, false},
-                                           TConvCase{"ShortOf31First", 31, 9000, false},
-                                           TConvCase{"Equal75", 75, 75, false},
-                                           TConvCase{"Equal76And75", 76, 75, true},
-                                           TConvCase{"BelowThreeTimesS", 119, 40, true},
-                                           TConvCase{"AtThreeTimesS", 120, 40, true},
-                                           TConvCase{"LastBlockShort", 1000, 40, true},
-                                           TConvCase{"LastBlockFull", 1046, 40, true},
-                                           TConvCase{"LastBlockOfOne", 1047, 40, true},
-                                           TConvCase{"ShorterFirst", 40, 1000, true},
-                                           TConvCase{"OneTransformLarge", 3000, 1500, true},
-                                           TConvCase{"ManyBlocks", 20000, 700, true}),
-                         TRowName());
+INSTANTIATE_TEST_SUITE_P(
+    Primitives, Conv,
+    ::testing::Values(
+        TConvCase{"OneByOne", 1, 1, false}, TConvCase{"N149S32", 118, 32, false},
+        TConvCase{"N150S32", 119, 32, true}, TConvCase{"N149S31", 119, 31, false},
+        TConvCase{"N150S31", 120, 31, false}, TConvCase{"ShortOf31", 9000, 31, false},
+        TConvCase{"ShortOf31First", 31, 9000, false}, TConvCase{"Equal75", 75, 75, false},
+        TConvCase{"Equal76And75", 76, 75, true}, TConvCase{"BelowThreeTimesS", 119, 40, true},
+        TConvCase{"AtThreeTimesS", 120, 40, true}, TConvCase{"LastBlockShort", 1000, 40, true},
+        TConvCase{"LastBlockFull", 1046, 40, true}, TConvCase{"LastBlockOfOne", 1047, 40, true},
+        TConvCase{"ShorterFirst", 40, 1000, true}, TConvCase{"OneTransformLarge", 3000, 1500, true},
+        TConvCase{"ManyBlocks", 20000, 700, true}),
+    TRowName());
 
 // --- Work memory that cannot be obtained --------------------------------------------
 
@@ -590,45 +590,70 @@ const std::vector<double> R2000 = RandomDoubles(2000, 2);
 const std::vector<Cx> C200 = RandomComplex(200, 3);
 const std::vector<Cx> C700 = RandomComplex(700, 4);
 
-Cx* AsCx(double* P) { return reinterpret_cast<Cx*>(P); }
+Cx* AsCx(double* P)
+{
+  return reinterpret_cast<Cx*>(P);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Primitives, WorkMemory,
     ::testing::Values(
-        TFailCase{"AutoCorr64f", [](double* D) { return LibC::ippsAutoCorr_64f(R700.data(), 700, D, 710); }, 710, {}},
+        TFailCase{"AutoCorr64f",
+                  [](double* D) { return LibC::ippsAutoCorr_64f(R700.data(), 700, D, 710); },
+                  710,
+                  {}},
         TFailCase{"AutoCorrNormA64f",
-                  [](double* D) { return LibC::ippsAutoCorr_NormA_64f(R700.data(), 700, D, 710); }, 710, {}},
+                  [](double* D) { return LibC::ippsAutoCorr_NormA_64f(R700.data(), 700, D, 710); },
+                  710,
+                  {}},
         TFailCase{"AutoCorrNormB64f",
-                  [](double* D) { return LibC::ippsAutoCorr_NormB_64f(R700.data(), 700, D, 710); }, 710,
-                  [](double* D) { return LibC::ippsAutoCorr_64f(R700.data(), 700, D, 710); }},
+                  [](double* D) { return LibC::ippsAutoCorr_NormB_64f(R700.data(), 700, D, 710); },
+                  710, [](double* D) { return LibC::ippsAutoCorr_64f(R700.data(), 700, D, 710); }},
         TFailCase{"AutoCorrNormB64fDirect",
-                  [](double* D) { return LibC::ippsAutoCorr_NormB_64f(R700.data(), 50, D, 60); }, 60,
-                  [](double* D) { return LibC::ippsAutoCorr_64f(R700.data(), 50, D, 60); }},
+                  [](double* D) { return LibC::ippsAutoCorr_NormB_64f(R700.data(), 50, D, 60); },
+                  60, [](double* D) { return LibC::ippsAutoCorr_64f(R700.data(), 50, D, 60); }},
         TFailCase{"AutoCorr64fc",
-                  [](double* D) { return LibC::ippsAutoCorr_64fc(C200.data(), 200, AsCx(D), 210); }, 420, {}},
-        TFailCase{"AutoCorrNormA64fc",
-                  [](double* D) { return LibC::ippsAutoCorr_NormA_64fc(C200.data(), 200, AsCx(D), 210); },
-                  420, {}},
-        TFailCase{"AutoCorrNormB64fc",
-                  [](double* D) { return LibC::ippsAutoCorr_NormB_64fc(C200.data(), 200, AsCx(D), 210); },
-                  420, [](double* D) { return LibC::ippsAutoCorr_64fc(C200.data(), 200, AsCx(D), 210); }},
-        TFailCase{"AutoCorrNormB64fcDirect",
-                  [](double* D) { return LibC::ippsAutoCorr_NormB_64fc(C200.data(), 20, AsCx(D), 20); },
-                  40, [](double* D) { return LibC::ippsAutoCorr_64fc(C200.data(), 20, AsCx(D), 20); }},
+                  [](double* D) { return LibC::ippsAutoCorr_64fc(C200.data(), 200, AsCx(D), 210); },
+                  420,
+                  {}},
+        TFailCase{
+            "AutoCorrNormA64fc",
+            [](double* D) { return LibC::ippsAutoCorr_NormA_64fc(C200.data(), 200, AsCx(D), 210); },
+            420,
+            {}},
+        TFailCase{
+            "AutoCorrNormB64fc",
+            [](double* D) { return LibC::ippsAutoCorr_NormB_64fc(C200.data(), 200, AsCx(D), 210); },
+            420, [](double* D) { return LibC::ippsAutoCorr_64fc(C200.data(), 200, AsCx(D), 210); }},
+        TFailCase{
+            "AutoCorrNormB64fcDirect",
+            [](double* D) { return LibC::ippsAutoCorr_NormB_64fc(C200.data(), 20, AsCx(D), 20); },
+            40, [](double* D) { return LibC::ippsAutoCorr_64fc(C200.data(), 20, AsCx(D), 20); }},
         // Lead and trailing zeros around 700 reached outputs.
         TFailCase{"CrossCorr64f",
-                  [](double* D) { return LibC::ippsCrossCorr_64f(R700.data(), 700, R700.data(), 700, D, 1500, -710); },
-                  1500, {}},
+                  [](double* D) {
+                    return LibC::ippsCrossCorr_64f(R700.data(), 700, R700.data(), 700, D, 1500,
+                                                   -710);
+                  },
+                  1500,
+                  {}},
         TFailCase{"CrossCorr64fc",
                   [](double* D) {
-                    return LibC::ippsCrossCorr_64fc(C700.data(), 700, C700.data(), 700, AsCx(D), 1500, -710);
+                    return LibC::ippsCrossCorr_64fc(C700.data(), 700, C700.data(), 700, AsCx(D),
+                                                    1500, -710);
                   },
-                  3000, {}},
-        TFailCase{"ConvOneTransform",
-                  [](double* D) { return LibC::ippsConv_64f(R700.data(), 700, R2000.data(), 300, D); }, 999, {}},
-        TFailCase{"ConvOverlapSave",
-                  [](double* D) { return LibC::ippsConv_64f(R2000.data(), 2000, R700.data(), 100, D); }, 2099,
-                  {}}),
+                  3000,
+                  {}},
+        TFailCase{
+            "ConvOneTransform",
+            [](double* D) { return LibC::ippsConv_64f(R700.data(), 700, R2000.data(), 300, D); },
+            999,
+            {}},
+        TFailCase{
+            "ConvOverlapSave",
+            [](double* D) { return LibC::ippsConv_64f(R2000.data(), 2000, R700.data(), 100, D); },
+            2099,
+            {}}),
     TRowName());
 
 } // namespace
