@@ -392,6 +392,36 @@ TEST(FFTStatus, NullPointersLeaveTheDataAlone)
   EXPECT_EQ(ippsFFTFree_R_64f(RS), ippStsNoErr);
 }
 
+// A block that InitAlloc did not make (here: zeros) is refused, not run.
+TEST(FFTStatus, ForeignSpecIsRefused)
+{
+  alignas(32) unsigned char Zeros[512] = {};
+  auto* CS = reinterpret_cast<IppsFFTSpec_C_64fc*>(Zeros);
+  auto* RS = reinterpret_cast<IppsFFTSpec_R_64f*>(Zeros);
+  const TCxVector Src(8, TCx(1, 1));
+  TCxVector Dst(8, TCx(3, 3));
+  EXPECT_EQ(ippsFFTFwd_CToC_64fc(Ipp(Src.data()), Ipp(Dst.data()), CS, nullptr),
+            ippStsContextMatchErr);
+  EXPECT_EQ(ippsFFTInv_CToC_64fc(Ipp(Src.data()), Ipp(Dst.data()), CS, nullptr),
+            ippStsContextMatchErr);
+  EXPECT_EQ(Dst, TCxVector(8, TCx(3, 3)));
+  std::vector<double> RDst(10, 3.0);
+  EXPECT_EQ(ippsFFTFwd_RToCCS_64f(RDst.data(), RDst.data(), RS, nullptr), ippStsContextMatchErr);
+  EXPECT_EQ(ippsFFTInv_CCSToR_64f(RDst.data(), RDst.data(), RS, nullptr), ippStsContextMatchErr);
+  EXPECT_EQ(RDst, std::vector<double>(10, 3.0));
+  EXPECT_EQ(ippsFFTFree_C_64fc(CS), ippStsContextMatchErr);
+  EXPECT_EQ(ippsFFTFree_R_64f(RS), ippStsContextMatchErr);
+  // And a plan of the other kind is refused too.
+  IppsFFTSpec_C_64fc* Real = nullptr;
+  ASSERT_EQ(ippsFFTInitAlloc_R_64f(reinterpret_cast<IppsFFTSpec_R_64f**>(&Real), 3,
+                                   IPP_FFT_NODIV_BY_ANY, ippAlgHintNone),
+            ippStsNoErr);
+  EXPECT_EQ(ippsFFTFwd_CToC_64fc(Ipp(Src.data()), Ipp(Dst.data()), Real, nullptr),
+            ippStsContextMatchErr);
+  EXPECT_EQ(ippsFFTFree_C_64fc(Real), ippStsContextMatchErr);
+  EXPECT_EQ(ippsFFTFree_R_64f(reinterpret_cast<IppsFFTSpec_R_64f*>(Real)), ippStsNoErr);
+}
+
 // The entries run the engine with the host's widest kernels: same values.
 TEST(FFTEntries, GiveTheEnginesValues)
 {
