@@ -21,6 +21,10 @@ struct TPlan
   const double* Tw[MaxOrder + 1];
 };
 
+// Blocks of up to 2^LeafLog complex values (128 KiB, within the second-level
+// cache) run level after level; their levels' twiddles are kept split.
+constexpr int LeafLog = 13;
+
 // The kernels of one instruction set.
 struct TKernels
 {
@@ -53,6 +57,17 @@ inline V CMulConj(V A, V B)
   return _mm_add_pd(_mm_mul_pd(A, Br), _mm_xor_pd(_mm_mul_pd(As, Bi), _mm_set_pd(-0.0, 0.0)));
 }
 inline V NegJ(V A) { return _mm_xor_pd(_mm_shuffle_pd(A, A, 1), _mm_set_pd(-0.0, 0.0)); }
+// a * w and a * conj w with w's parts given apart, each doubled.
+inline V CMulS(V A, V Br, V Bi)
+{
+  const V As = _mm_shuffle_pd(A, A, 1);
+  return _mm_add_pd(_mm_mul_pd(A, Br), _mm_xor_pd(_mm_mul_pd(As, Bi), _mm_set_pd(0.0, -0.0)));
+}
+inline V CMulConjS(V A, V Br, V Bi)
+{
+  const V As = _mm_shuffle_pd(A, A, 1);
+  return _mm_add_pd(_mm_mul_pd(A, Br), _mm_xor_pd(_mm_mul_pd(As, Bi), _mm_set_pd(-0.0, 0.0)));
+}
 inline V Mul(V A, V B) { return _mm_mul_pd(A, B); }
 inline V Splat(double A) { return _mm_set1_pd(A); }
 inline V SplatC(double ARe, double AIm) { return _mm_set_pd(AIm, ARe); }
@@ -86,6 +101,14 @@ inline V CMulConj(V A, V B)
 inline V NegJ(V A)
 {
   return _mm256_xor_pd(_mm256_permute_pd(A, 0x5), _mm256_set_pd(-0.0, 0.0, -0.0, 0.0));
+}
+inline V CMulS(V A, V Br, V Bi)
+{
+  return _mm256_fmaddsub_pd(A, Br, _mm256_mul_pd(_mm256_permute_pd(A, 0x5), Bi));
+}
+inline V CMulConjS(V A, V Br, V Bi)
+{
+  return _mm256_fmsubadd_pd(A, Br, _mm256_mul_pd(_mm256_permute_pd(A, 0x5), Bi));
 }
 inline V Mul(V A, V B) { return _mm256_mul_pd(A, B); }
 inline V Splat(double A) { return _mm256_set1_pd(A); }
@@ -181,7 +204,7 @@ std::size_t TwiddleDoubles(int ALog) noexcept
 {
   std::size_t Total = 0;
   for (int Lg = (ALog & 1) ? 3 : 4; Lg <= ALog; Lg += 2)
-    Total += 6 * (std::size_t(1) << (Lg - 2));
+    Total += (Lg <= LeafLog ? 12 : 6) * (std::size_t(1) << (Lg - 2));
   return Total;
 }
 
@@ -196,15 +219,25 @@ void FillPlan(TPlan& APlan, int ALog, double* AData, const TRoots& ARoots,
     const std::size_t N = std::size_t(1) << Lg, Q = N / 4;
     const std::size_t Step = AStride << (ALog - Lg); // w_N = root^Step
     APlan.Tw[Lg] = AData;
+    const bool Split = Lg <= LeafLog; // the layouts of Level in QDFFTKernels.inc
     for (std::size_t K = 0; K < Q; K += 2) {
-      double* G = AData + 12 * (K / 2);
-      for (std::size_t D = 0; D < 2; ++D) {
-        ARoots.Get((K + D) * Step, G + 2 * D);
-        ARoots.Get(2 * (K + D) * Step, G + 4 + 2 * D);
-        ARoots.Get(3 * (K + D) * Step, G + 8 + 2 * D);
-      }
+      double* G = AData + (Split ? 24 : 12) * (K / 2);
+      for (std::size_t D = 0; D < 2; ++D)
+        for (std::size_t M = 1; M <= 3; ++M) {
+          double Wk[2];
+          ARoots.Get(M * (K + D) * Step, Wk);
+          if (Split) {
+            double* R = G + 8 * (M - 1) + 2 * D;
+            R[0] = R[1] = Wk[0];
+            R[4] = R[5] = Wk[1];
+          } else {
+            double* C = G + 4 * (M - 1) + 2 * D;
+            C[0] = Wk[0];
+            C[1] = Wk[1];
+          }
+        }
     }
-    AData += 6 * Q;
+    AData += (Split ? 12 : 6) * Q;
   }
 }
 
