@@ -204,7 +204,7 @@ std::size_t TwiddleDoubles(int ALog) noexcept
 {
   std::size_t Total = 0;
   for (int Lg = (ALog & 1) ? 3 : 4; Lg <= ALog; Lg += 2)
-    Total += (Lg <= LeafLog ? 12 : 6) * (std::size_t(1) << (Lg - 2));
+    Total += (Lg <= LeafLog ? 12 : 2) * (std::size_t(1) << (Lg - 2));
   return Total;
 }
 
@@ -219,25 +219,24 @@ void FillPlan(TPlan& APlan, int ALog, double* AData, const TRoots& ARoots,
     const std::size_t N = std::size_t(1) << Lg, Q = N / 4;
     const std::size_t Step = AStride << (ALog - Lg); // w_N = root^Step
     APlan.Tw[Lg] = AData;
-    const bool Split = Lg <= LeafLog; // the layouts of Level in QDFFTKernels.inc
+    if (Lg > LeafLog) { // the layouts of Level in QDFFTKernels.inc
+      for (std::size_t K = 0; K < Q; ++K)
+        ARoots.Get(K * Step, AData + 2 * K);
+      AData += 2 * Q;
+      continue;
+    }
     for (std::size_t K = 0; K < Q; K += 2) {
-      double* G = AData + (Split ? 24 : 12) * (K / 2);
+      double* G = AData + 24 * (K / 2);
       for (std::size_t D = 0; D < 2; ++D)
         for (std::size_t M = 1; M <= 3; ++M) {
           double Wk[2];
           ARoots.Get(M * (K + D) * Step, Wk);
-          if (Split) {
-            double* R = G + 8 * (M - 1) + 2 * D;
-            R[0] = R[1] = Wk[0];
-            R[4] = R[5] = Wk[1];
-          } else {
-            double* C = G + 4 * (M - 1) + 2 * D;
-            C[0] = Wk[0];
-            C[1] = Wk[1];
-          }
+          double* R = G + 8 * (M - 1) + 2 * D;
+          R[0] = R[1] = Wk[0];
+          R[4] = R[5] = Wk[1];
         }
     }
-    AData += (Split ? 12 : 6) * Q;
+    AData += 12 * Q;
   }
 }
 
