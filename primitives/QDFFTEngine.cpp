@@ -4,6 +4,7 @@
 
 #include <immintrin.h>
 
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +21,10 @@ struct TPlan
   int Log2N;
   const double* Tw[MaxOrder + 1];
 };
+
+// Blocks of up to 2^LeafLog complex values (128 KiB, within the second-level
+// cache) run level after level; their levels' twiddles are kept split.
+constexpr int LeafLog = 13;
 
 // The kernels of one instruction set.
 struct TKernels
@@ -53,6 +58,17 @@ inline V CMulConj(V A, V B)
   return _mm_add_pd(_mm_mul_pd(A, Br), _mm_xor_pd(_mm_mul_pd(As, Bi), _mm_set_pd(-0.0, 0.0)));
 }
 inline V NegJ(V A) { return _mm_xor_pd(_mm_shuffle_pd(A, A, 1), _mm_set_pd(-0.0, 0.0)); }
+// a * w and a * conj w with w's parts given apart, each doubled.
+inline V CMulS(V A, V Br, V Bi)
+{
+  const V As = _mm_shuffle_pd(A, A, 1);
+  return _mm_add_pd(_mm_mul_pd(A, Br), _mm_xor_pd(_mm_mul_pd(As, Bi), _mm_set_pd(0.0, -0.0)));
+}
+inline V CMulConjS(V A, V Br, V Bi)
+{
+  const V As = _mm_shuffle_pd(A, A, 1);
+  return _mm_add_pd(_mm_mul_pd(A, Br), _mm_xor_pd(_mm_mul_pd(As, Bi), _mm_set_pd(-0.0, 0.0)));
+}
 inline V Mul(V A, V B) { return _mm_mul_pd(A, B); }
 inline V Splat(double A) { return _mm_set1_pd(A); }
 inline V SplatC(double ARe, double AIm) { return _mm_set_pd(AIm, ARe); }
@@ -86,6 +102,14 @@ inline V CMulConj(V A, V B)
 inline V NegJ(V A)
 {
   return _mm256_xor_pd(_mm256_permute_pd(A, 0x5), _mm256_set_pd(-0.0, 0.0, -0.0, 0.0));
+}
+inline V CMulS(V A, V Br, V Bi)
+{
+  return _mm256_fmaddsub_pd(A, Br, _mm256_mul_pd(_mm256_permute_pd(A, 0x5), Bi));
+}
+inline V CMulConjS(V A, V Br, V Bi)
+{
+  return _mm256_fmsubadd_pd(A, Br, _mm256_mul_pd(_mm256_permute_pd(A, 0x5), Bi));
 }
 inline V Mul(V A, V B) { return _mm256_mul_pd(A, B); }
 inline V Splat(double A) { return _mm256_set1_pd(A); }
@@ -128,15 +152,31 @@ public:
     FN = AN;
     if (AN < 8)
       return true;
+    FQuarterLog = std::countr_zero(AN / 4);
     const std::size_t Count = AN / 8 + 1;
+    // Angle r = a S + b: a fine table over b and one coarse root per a, at
+    // extended precision, so that about 2 sqrt(N / 8) sines are computed
+    // rather than N / 8 (plans are made per call of correlation and
+    // convolution). Each product is rounded once.
+    const int OctantLog = std::countr_zero(AN / 8);
+    const std::size_t S = std::size_t(1) << ((OctantLog + 1) / 2);
     FTable.reset(KJMallocArray<double>(2 * Count));
-    if (!FTable)
+    TKJWorkVector<long double> Fine(KJMallocArray<long double>(2 * S));
+    if (!FTable || !Fine)
       return false;
     const long double Step = 2 * std::numbers::pi_v<long double> / static_cast<long double>(AN);
-    for (std::size_t R = 0; R < Count; ++R) {
-      const long double A = Step * static_cast<long double>(R);
-      FTable[2 * R] = static_cast<double>(std::cos(A));
-      FTable[2 * R + 1] = static_cast<double>(std::sin(A));
+    for (std::size_t B = 0; B < S; ++B) {
+      Fine[2 * B] = std::cos(Step * static_cast<long double>(B));
+      Fine[2 * B + 1] = std::sin(Step * static_cast<long double>(B));
+    }
+    for (std::size_t A = 0; A * S < Count; ++A) {
+      const long double Angle = Step * static_cast<long double>(A * S);
+      const long double Ca = std::cos(Angle), Sa = std::sin(Angle);
+      for (std::size_t B = 0; B < S && A * S + B < Count; ++B) {
+        const std::size_t R = A * S + B;
+        FTable[2 * R] = static_cast<double>(Ca * Fine[2 * B] - Sa * Fine[2 * B + 1]);
+        FTable[2 * R + 1] = static_cast<double>(Sa * Fine[2 * B] + Ca * Fine[2 * B + 1]);
+      }
     }
     return true;
   }
@@ -152,7 +192,7 @@ public:
       return;
     }
     const std::size_t Quarter = FN / 4;
-    const std::size_t Q = AJ / Quarter, R = AJ % Quarter;
+    const std::size_t Q = AJ >> FQuarterLog, R = AJ & (Quarter - 1);
     double C, S;
     if (R <= FN / 8) {
       C = FTable[2 * R];
@@ -161,18 +201,30 @@ public:
       C = FTable[2 * (Quarter - R) + 1];
       S = FTable[2 * (Quarter - R)];
     }
-    double Re = C, Im = -S;
-    for (std::size_t I = 0; I < Q; ++I) { // times -i per quarter turn
-      const double T = Re;
-      Re = Im;
-      Im = -T;
+    // (C - i S) times (-i)^Q, Q quarter turns on
+    switch (Q) {
+    case 0:
+      AOut[0] = C;
+      AOut[1] = -S;
+      break;
+    case 1:
+      AOut[0] = -S;
+      AOut[1] = -C;
+      break;
+    case 2:
+      AOut[0] = -C;
+      AOut[1] = S;
+      break;
+    default:
+      AOut[0] = S;
+      AOut[1] = C;
+      break;
     }
-    AOut[0] = Re;
-    AOut[1] = Im;
   }
 
 private:
   std::size_t FN = 1;
+  int FQuarterLog = 0;
   TKJWorkVector<double> FTable;
 };
 
@@ -181,7 +233,7 @@ std::size_t TwiddleDoubles(int ALog) noexcept
 {
   std::size_t Total = 0;
   for (int Lg = (ALog & 1) ? 3 : 4; Lg <= ALog; Lg += 2)
-    Total += 6 * (std::size_t(1) << (Lg - 2));
+    Total += (Lg <= LeafLog ? 12 : 2) * (std::size_t(1) << (Lg - 2));
   return Total;
 }
 
@@ -196,15 +248,24 @@ void FillPlan(TPlan& APlan, int ALog, double* AData, const TRoots& ARoots,
     const std::size_t N = std::size_t(1) << Lg, Q = N / 4;
     const std::size_t Step = AStride << (ALog - Lg); // w_N = root^Step
     APlan.Tw[Lg] = AData;
-    for (std::size_t K = 0; K < Q; K += 2) {
-      double* G = AData + 12 * (K / 2);
-      for (std::size_t D = 0; D < 2; ++D) {
-        ARoots.Get((K + D) * Step, G + 2 * D);
-        ARoots.Get(2 * (K + D) * Step, G + 4 + 2 * D);
-        ARoots.Get(3 * (K + D) * Step, G + 8 + 2 * D);
-      }
+    if (Lg > LeafLog) { // the layouts of Level in QDFFTKernels.inc
+      for (std::size_t K = 0; K < Q; ++K)
+        ARoots.Get(K * Step, AData + 2 * K);
+      AData += 2 * Q;
+      continue;
     }
-    AData += 6 * Q;
+    for (std::size_t K = 0; K < Q; K += 2) {
+      double* G = AData + 24 * (K / 2);
+      for (std::size_t D = 0; D < 2; ++D)
+        for (std::size_t M = 1; M <= 3; ++M) {
+          double Wk[2];
+          ARoots.Get(M * (K + D) * Step, Wk);
+          double* R = G + 8 * (M - 1) + 2 * D;
+          R[0] = R[1] = Wk[0];
+          R[4] = R[5] = Wk[1];
+        }
+    }
+    AData += 12 * Q;
   }
 }
 

@@ -4,11 +4,13 @@
 /// The transforms behind the FFT entries of the dispatch table, also called
 /// directly by correlation and convolution. Sizes are powers of two, N = 2^Order.
 ///
-/// A specification (`IppsFFTSpec_C_64fc`, `IppsFFTSpec_R_64f`) is the plan:
-/// size, normalisation and every twiddle factor, computed once by InitAlloc in
-/// one 32-byte aligned block, and the kernels for the widest instruction set
-/// asked for and supported. Running it reads the plan only, so one plan may
-/// serve several threads at once; it needs no work memory.
+/// A plan (`IppsFFTSpec_C_64fc`, `IppsFFTSpec_R_64f`) holds size, normalisation
+/// and every twiddle factor, computed once by InitAlloc in one 32-byte aligned
+/// block, and the kernels for the widest instruction set asked for and
+/// supported (AVX2 with FMA, else SSE2; an AVX-512 host gets the AVX2 ones).
+/// Running a plan only reads it, so one plan may serve several threads at once,
+/// and needs no work memory. A plan of 2^16 points costs a little less than one
+/// transform of that size.
 ///
 /// Conventions, those of the IPP 5.1 entries:
 /// - forward: X[k] = sum_n x[n] e^(-2 pi i k n / N); inverse with e^(+...).

@@ -72,7 +72,7 @@ double RelErr(const TCxVector& AGot, const TCxVector& AWant)
 }
 
 // Rounding grows with the number of levels.
-double Tolerance(int AOrder) { return 1e-14 * (AOrder + 1); }
+double Tolerance(int AOrder) { return 2e-15 * (AOrder + 1); }
 
 TCxVector Scaled(TCxVector AX, double AScale)
 {
