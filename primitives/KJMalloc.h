@@ -36,3 +36,12 @@ struct TKJFreeBlock
 };
 template <class T>
 using TKJWorkVector = std::unique_ptr<T[], TKJFreeBlock>;
+
+/// Test hook, compiled into every build: once ASkip more blocks have been
+/// handed out, the next ACount calls of KJMalloc return null as if the heap
+/// were exhausted, so that tests can reach the ippStsMemAllocErr paths of the
+/// built-ins. KJMallocFailNext(0) cancels it. Meant for single-threaded tests:
+/// two threads that allocate meanwhile share the count.
+void KJMallocFailNext(unsigned ACount, unsigned ASkip = 0) noexcept;
+/// Test hook: the number of KJMalloc blocks not yet released, process-wide.
+long KJMallocLiveBlocks() noexcept;

@@ -17,26 +17,6 @@ constexpr bool HasBuiltIn = true;
 #define QD_NO_BUILTIN(N) template <> constexpr bool HasBuiltIn<&::N> = false;
 // No built-in at all, by design: nothing in the libraries calls it.
 QD_NO_BUILTIN(ippsSVD_64f_D2L)
-// Their built-ins come with the correlation and convolution and with the
-// FFT; until then these entries are library-only.
-QD_NO_BUILTIN(ippsAutoCorr_64f)
-QD_NO_BUILTIN(ippsAutoCorr_NormA_64f)
-QD_NO_BUILTIN(ippsAutoCorr_NormB_64f)
-QD_NO_BUILTIN(ippsAutoCorr_64fc)
-QD_NO_BUILTIN(ippsAutoCorr_NormA_64fc)
-QD_NO_BUILTIN(ippsAutoCorr_NormB_64fc)
-QD_NO_BUILTIN(ippsCrossCorr_64f)
-QD_NO_BUILTIN(ippsCrossCorr_64fc)
-QD_NO_BUILTIN(ippsConv_64f)
-QD_NO_BUILTIN(ippsFFTInitAlloc_R_64f)
-QD_NO_BUILTIN(ippsFFTInitAlloc_C_64fc)
-QD_NO_BUILTIN(ippsFFTFwd_RToCCS_64f)
-QD_NO_BUILTIN(ippsFFTInv_CCSToR_64f)
-QD_NO_BUILTIN(ippsFFTFwd_CToC_64fc)
-QD_NO_BUILTIN(ippsFFTInv_CToC_64fc)
-QD_NO_BUILTIN(ippsFFTFree_R_64f)
-QD_NO_BUILTIN(ippsFFTFree_C_64fc)
-QD_NO_BUILTIN(ippsConjCcs_64fc_I)
 #undef QD_NO_BUILTIN
 
 // The image entries, and the matrix routine that lives beside them.

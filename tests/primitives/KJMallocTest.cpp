@@ -37,3 +37,33 @@ TEST(KJMalloc, WorkVectorReleasesItsBlock)
 }
 
 } // namespace
+
+namespace {
+
+TEST(KJMallocTestHook, FailsTheRequestedAllocationsAfterTheSkippedOnes)
+{
+  const long Live = KJMallocLiveBlocks();
+  KJMallocFailNext(2, 1);
+  TKJWorkVector<char> First(KJMallocArray<char>(8));
+  TKJWorkVector<char> Second(KJMallocArray<char>(8));
+  TKJWorkVector<char> Third(KJMallocArray<char>(8));
+  TKJWorkVector<char> Fourth(KJMallocArray<char>(8));
+  EXPECT_NE(First, nullptr);
+  EXPECT_EQ(Second, nullptr);
+  EXPECT_EQ(Third, nullptr);
+  EXPECT_NE(Fourth, nullptr) << "the hook is spent";
+  EXPECT_EQ(KJMallocLiveBlocks(), Live + 2);
+  First.reset();
+  Fourth.reset();
+  EXPECT_EQ(KJMallocLiveBlocks(), Live);
+}
+
+TEST(KJMallocTestHook, CancelledByZero)
+{
+  KJMallocFailNext(1, 0);
+  KJMallocFailNext(0);
+  TKJWorkVector<char> Block(KJMallocArray<char>(8));
+  EXPECT_NE(Block, nullptr);
+}
+
+} // namespace
