@@ -1,7 +1,7 @@
 // The entries that hold no built-in after start-up: the matrix routine has
-// none by design; the reductions, correlation and convolution, the FFT and
-// the resize entries get theirs later. Remove an entry from this list when its
-// built-in arrives: the table tests then require it to be callable.
+// none by design; the reductions, correlation and convolution and the FFT
+// get theirs later. Remove an entry from this list when its built-in
+// arrives: the table tests then require it to be callable.
 #pragma once
 
 #define QD_TEST_ENTRIES_WITHOUT_BUILTIN(X)                                               \
@@ -14,8 +14,7 @@
   X(ippsCrossCorr_64f) X(ippsCrossCorr_64fc) X(ippsConv_64f)                             \
   X(ippsFFTInitAlloc_R_64f) X(ippsFFTInitAlloc_C_64fc) X(ippsFFTFwd_RToCCS_64f)          \
   X(ippsFFTInv_CCSToR_64f) X(ippsFFTFwd_CToC_64fc) X(ippsFFTInv_CToC_64fc)               \
-  X(ippsFFTFree_R_64f) X(ippsFFTFree_C_64fc) X(ippsConjCcs_64fc_I)                       \
-  X(ippiResize_8u_C3R) X(ippiResize_8u_C4R) X(ippiResize_8u_C1R)
+  X(ippsFFTFree_R_64f) X(ippsFFTFree_C_64fc) X(ippsConjCcs_64fc_I)
 
 #include "primitives/QDResizeDispatcher.h"
 #include "primitives/QDScopeDispatcher.h"

@@ -1,0 +1,796 @@
+// Built-ins of the three resize entries. The interpolating methods run in two
+// separable passes: every source row that a destination row needs is
+// interpolated horizontally once into a small row cache, and each destination
+// row combines cached rows vertically, so consecutive destination rows that
+// share source rows share their horizontal work. Coordinates and weights are
+// computed once per call into tables (one entry per destination column and
+// per destination row); all work memory is one block obtained before the
+// first pixel is written, so a call that cannot get it leaves the
+// destination alone.
+//
+// The vector code is SSE2, which every x86-64 runs; it performs the same
+// single-precision operations in the same order as the scalar code beside it
+// (no fused multiply-add), so both give the same bytes.
+#include "primitives/LibCResize.h"
+
+#include "primitives/KJMalloc.h"
+#include "primitives/LibCDispatcher.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <numbers>
+
+namespace {
+
+std::atomic<bool> GWorkMemoryFails{false};
+
+// Keeps positions that come out a hair below an integer on the integer.
+constexpr double Eps = 1e-7;
+// Added before truncating a float result to a byte.
+constexpr float RoundUp = 0.5000001f;
+// 1.0 in the linear weights (14-bit fixed point).
+constexpr int One = 16384;
+// Extra elements behind every row buffer: the vector stores of a pixel may
+// write one element past it, the vector loads read up to four past it.
+constexpr std::size_t RowSlack = 16;
+
+// --- Geometry -------------------------------------------------------------------
+
+// One axis of a call.
+struct TAxis
+{
+  int Len;       // source rectangle, clipped to the image
+  int Lo, Hi;    // first and last image index, relative to the rectangle's origin
+  double Factor; // destination over source
+  int Out;       // written length
+};
+
+// The written length along an axis, or -1 when it comes out below half a pixel.
+int WrittenLength(int ARoiLen, double AFactor, int ADstLen)
+{
+  const double Exact = AFactor * ARoiLen + Eps;
+  const double Whole = std::trunc(Exact);
+  if (Whole <= 0)
+    return Exact >= 0.5 ? 1 : -1;
+  return Whole >= ADstLen ? ADstLen : static_cast<int>(Whole);
+}
+
+// Source position of destination index AI for the interpolating kernels: the
+// first and last destination pixels land on the first and last source pixels.
+double Position(const TAxis& A, int AI)
+{
+  const double Span = A.Factor * A.Len;
+  if (Span <= 1)
+    return 0;
+  return AI * double(A.Len - 1) / (Span - 1);
+}
+
+int BaseIndex(const TAxis& A, double AP)
+{
+  return std::min(static_cast<int>(AP + Eps), A.Len - 1);
+}
+
+int NearestIndex(const TAxis& A, int AI)
+{
+  const double P = std::min((AI + 0.5) / A.Factor + Eps, double(A.Len - 1));
+  return static_cast<int>(P);
+}
+
+struct TLinearTap
+{
+  int Index; // of the left (upper) pixel; its neighbour follows
+  int W1;    // weight of the neighbour; the pixel itself has One - W1
+};
+
+TLinearTap LinearTap(const TAxis& A, int AI)
+{
+  const double P = Position(A, AI);
+  const int J = BaseIndex(A, P);
+  if (J >= A.Hi)
+    return {A.Hi - 1, One};
+  return {J, static_cast<int>(Eps + One * (P - J))};
+}
+
+// Four-point Lagrange interpolation through the pixels Start .. Start + 3,
+// written as forward differences; the coefficients belong to the offset t of
+// the position from the window's second pixel.
+struct TCubicTap
+{
+  int Start;
+  float C1, C2, C3; // t + 1, (t + 1) t / 2, (t + 1) t (t - 1) / 6
+};
+
+TCubicTap CubicTap(const TAxis& A, int AI)
+{
+  const double P = Position(A, AI);
+  const int J = BaseIndex(A, P);
+  int Start;
+  double T;
+  // At the image's edges the window moves inside and t follows it.
+  if (J == A.Lo) {
+    Start = J;
+    T = P - (J + 1);
+  } else if (J >= A.Hi) {
+    Start = A.Hi - 3;
+    T = 2;
+  } else if (J == A.Hi - 1) {
+    Start = J - 2;
+    T = P - (J - 1);
+  } else {
+    Start = J - 1;
+    T = P - J;
+  }
+  return {Start, float(T + 1), float((T + 1) * T / 2), float((T + 1) * T * (T - 1) / 6)};
+}
+
+inline float Cubic(float A, float B, float C, float D, float C1, float C2, float C3)
+{
+  const float D1 = B - A;
+  const float D2 = (C - B) - D1;
+  const float D3 = ((D - (C + C)) + B) - ((C - (B + B)) + A);
+  return ((A + C1 * D1) + C2 * D2) + C3 * D3;
+}
+
+// The three-lobe Lanczos kernel at x = 0.00, 0.01, ... 3.00, and a 0 after.
+const float* LanczosTable()
+{
+  static const std::array<float, 302> Table = [] {
+    std::array<float, 302> T{};
+    T[0] = 1;
+    for (int I = 1; I < 300; ++I) {
+      const double PX = std::numbers::pi * (I / 100.0);
+      T[I] = static_cast<float>(3 * std::sin(PX) * std::sin(PX / 3) / (PX * PX));
+    }
+    return T;
+  }();
+  return Table.data();
+}
+
+struct TLanczosTaps
+{
+  int Index[6]; // j - 2 .. j + 3, edge pixels repeated outside the image
+  float W[6];   // normalised to a sum of 1
+};
+
+TLanczosTaps LanczosTaps(const TAxis& A, int AI, const float* ATable)
+{
+  const double P = Position(A, AI);
+  const int J = BaseIndex(A, P);
+  const double T = P - J;
+  TLanczosTaps R;
+  float Sum = 0;
+  for (int K = 0; K < 6; ++K) {
+    R.Index[K] = std::clamp(J + K - 2, A.Lo, A.Hi);
+    const double U = 100 * std::fabs(T - (K - 2));
+    const int Cell = std::min(static_cast<int>(U), 300);
+    const float F = static_cast<float>(U - Cell);
+    R.W[K] = ATable[Cell] + F * (ATable[Cell + 1] - ATable[Cell]);
+    Sum += R.W[K];
+  }
+  for (float& W : R.W)
+    W /= Sum;
+  return R;
+}
+
+// Super-sampling: destination index AI covers [AI / F, (AI + 1) / F) of the
+// source, cut to the rectangle; the pixels at the ends count with the covered
+// fraction.
+struct TSpan
+{
+  int First, Count;
+  int Weights; // offset of the first weight
+};
+
+int BuildSpans(const TAxis& A, TSpan* ASpans, float* AWeights)
+{
+  int N = 0;
+  for (int I = 0; I < A.Out; ++I) {
+    const double From = I / A.Factor;
+    const double To = std::min((I + 1) / A.Factor, double(A.Len));
+    const int First = std::min(static_cast<int>(From), A.Len - 1);
+    const int Last = std::max(First, std::min(static_cast<int>(std::ceil(To)) - 1, A.Len - 1));
+    ASpans[I] = {First, Last - First + 1, N};
+    for (int X = First; X <= Last; ++X)
+      AWeights[N++] = static_cast<float>(std::min(X + 1.0, To) - std::max(double(X), From));
+  }
+  return N;
+}
+
+// --- Work memory -------------------------------------------------------------------
+
+// The pieces are laid out first, then one block holds them all.
+class TWork
+{
+public:
+  template <class T>
+  std::size_t Reserve(std::size_t ACount)
+  {
+    const std::size_t At = FSize;
+    FSize += (ACount * sizeof(T) + 31) & ~std::size_t(31);
+    return At;
+  }
+  bool Obtain()
+  {
+    if (GWorkMemoryFails.load(std::memory_order_relaxed))
+      return false;
+    FBlock.reset(static_cast<unsigned char*>(KJMalloc(FSize)));
+    return FBlock != nullptr;
+  }
+  template <class T>
+  T* At(std::size_t AOffset) const
+  {
+    return reinterpret_cast<T*>(FBlock.get() + AOffset);
+  }
+
+private:
+  std::size_t FSize = 0;
+  TKJWorkVector<unsigned char> FBlock;
+};
+
+// --- A call ----------------------------------------------------------------------------
+
+struct TCall
+{
+  const Ipp8u* Origin; // first pixel of the source rectangle
+  int SrcStep;
+  Ipp8u* Dst;
+  int DstStep;
+  TAxis X, Y;
+
+  const Ipp8u* SrcRow(int ARow) const { return Origin + std::ptrdiff_t(SrcStep) * ARow; }
+  Ipp8u* DstRow(int ARow) const { return Dst + std::ptrdiff_t(DstStep) * ARow; }
+  // Bytes from a rectangle row's first pixel to the end of the image row.
+  template <int C>
+  std::ptrdiff_t Avail() const
+  {
+    return std::ptrdiff_t(X.Hi + 1) * C;
+  }
+};
+
+// Source rows cached after their horizontal pass: K slots, each holding one
+// row (or none). A destination row asks for its K rows; a row already there is
+// reused, a missing one goes into a slot that this destination row does not
+// need.
+template <class T, int K>
+class TRowCache
+{
+public:
+  TRowCache(T* ABase, std::size_t ARowElems)
+  {
+    for (int S = 0; S < K; ++S) {
+      FRows[S] = ABase + S * ARowElems;
+      FIds[S] = INT_MIN;
+    }
+  }
+  template <class F>
+  void Fetch(const int* ANeeded, const T** AOut, F AMake)
+  {
+    bool Keep[K] = {};
+    for (int S = 0; S < K; ++S)
+      Keep[S] = std::find(ANeeded, ANeeded + K, FIds[S]) != ANeeded + K;
+    for (int N = 0; N < K; ++N) {
+      int S = Find(ANeeded[N]);
+      if (S < 0) {
+        S = 0;
+        while (Keep[S])
+          ++S;
+        AMake(ANeeded[N], FRows[S]);
+        FIds[S] = ANeeded[N];
+        Keep[S] = true;
+      }
+      AOut[N] = FRows[S];
+    }
+  }
+
+private:
+  int Find(int AId) const
+  {
+    for (int S = 0; S < K; ++S)
+      if (FIds[S] == AId)
+        return S;
+    return -1;
+  }
+  T* FRows[K];
+  int FIds[K];
+};
+
+// Leading destination columns whose vector load of ABytes from byte offset
+// AOffsets[i] stays inside the image row.
+template <class F>
+int SafeColumns(int AOut, std::ptrdiff_t AAvail, int ABytes, F AOffset)
+{
+  int I = 0;
+  while (I < AOut && AOffset(I) + ABytes <= AAvail)
+    ++I;
+  return I;
+}
+
+inline __m128i Zero() { return _mm_setzero_si128(); }
+
+// Four bytes to four floats.
+inline __m128 Widen4(__m128i V)
+{
+  return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(V, Zero()), Zero()));
+}
+
+inline __m128 CubicV(__m128 A, __m128 B, __m128 C, __m128 D, __m128 C1, __m128 C2, __m128 C3)
+{
+  const __m128 D1 = _mm_sub_ps(B, A);
+  const __m128 D2 = _mm_sub_ps(_mm_sub_ps(C, B), D1);
+  const __m128 D3 = _mm_sub_ps(_mm_add_ps(_mm_sub_ps(D, _mm_add_ps(C, C)), B),
+                               _mm_add_ps(_mm_sub_ps(C, _mm_add_ps(B, B)), A));
+  return _mm_add_ps(_mm_add_ps(_mm_add_ps(A, _mm_mul_ps(C1, D1)), _mm_mul_ps(C2, D2)),
+                    _mm_mul_ps(C3, D3));
+}
+
+inline Ipp8u ToByte(float V)
+{
+  const int I = static_cast<int>(V + RoundUp);
+  return static_cast<Ipp8u>(I < 0 ? 0 : (I > 255 ? 255 : I));
+}
+
+// Eight floats, each plus RoundUp, truncated and clamped, to eight bytes.
+inline void StoreBytes8(Ipp8u* AOut, __m128 ALo, __m128 AHi)
+{
+  const __m128 R = _mm_set1_ps(RoundUp);
+  const __m128i Lo = _mm_cvttps_epi32(_mm_add_ps(ALo, R));
+  const __m128i Hi = _mm_cvttps_epi32(_mm_add_ps(AHi, R));
+  const __m128i W = _mm_packs_epi32(Lo, Hi);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(AOut), _mm_packus_epi16(W, W));
+}
+
+// --- Nearest neighbour -------------------------------------------------------------------
+
+template <int C>
+IppStatus RunNearest(const TCall& ACall)
+{
+  const TAxis& X = ACall.X;
+  const TAxis& Y = ACall.Y;
+  TWork Work;
+  const std::size_t Cols = Work.Reserve<int>(X.Out);
+  const std::size_t Rows = Work.Reserve<int>(Y.Out);
+  if (!Work.Obtain())
+    return ippStsMemAllocErr;
+  int* Col = Work.At<int>(Cols);
+  int* Row = Work.At<int>(Rows);
+  for (int I = 0; I < X.Out; ++I)
+    Col[I] = NearestIndex(X, I) * C;
+  for (int K = 0; K < Y.Out; ++K)
+    Row[K] = NearestIndex(Y, K);
+  const std::size_t Bytes = std::size_t(X.Out) * C;
+  for (int K = 0; K < Y.Out; ++K) {
+    Ipp8u* D = ACall.DstRow(K);
+    if (K > 0 && Row[K] == Row[K - 1]) {
+      std::memmove(D, ACall.DstRow(K - 1), Bytes);
+      continue;
+    }
+    const Ipp8u* S = ACall.SrcRow(Row[K]);
+    for (int I = 0; I < X.Out; ++I)
+      for (int Ch = 0; Ch < C; ++Ch)
+        D[I * C + Ch] = S[Col[I] + Ch];
+  }
+  return ippStsNoErr;
+}
+
+// --- Linear -----------------------------------------------------------------------------
+
+template <int C>
+void LinearRow(const Ipp8u* S, const int* AOffset, const int* AWeights, int AOut, int ASafe,
+               Ipp16s* H)
+{
+  int I = 0;
+  if constexpr (C >= 3) {
+    const __m128i Round = _mm_set1_epi32(128);
+    for (; I < ASafe; ++I) {
+      // The pixel and its neighbour in one load, paired channel by channel.
+      const __m128i V =
+          _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(S + AOffset[I])), Zero());
+      const __m128i P = _mm_unpacklo_epi16(V, _mm_srli_si128(V, 2 * C));
+      const __m128i M = _mm_srai_epi32(
+          _mm_add_epi32(_mm_madd_epi16(P, _mm_set1_epi32(AWeights[I])), Round), 8);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(H + I * C), _mm_packs_epi32(M, M));
+    }
+  }
+  for (; I < AOut; ++I) {
+    const Ipp8u* P = S + AOffset[I];
+    const int W0 = AWeights[I] & 0xFFFF, W1 = AWeights[I] >> 16;
+    for (int Ch = 0; Ch < C; ++Ch)
+      H[I * C + Ch] = static_cast<Ipp16s>((P[Ch] * W0 + P[C + Ch] * W1 + 128) >> 8);
+  }
+}
+
+void LinearColumn(const Ipp16s* H0, const Ipp16s* H1, int AWy, Ipp8u* D, int AN)
+{
+  const __m128i W = _mm_set1_epi32((One - AWy) | (AWy << 16));
+  const __m128i Round = _mm_set1_epi32(524288);
+  int E = 0;
+  for (; E + 8 <= AN; E += 8) {
+    const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(H0 + E));
+    const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(H1 + E));
+    const __m128i Lo = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(A, B), W), Round), 20);
+    const __m128i Hi = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(A, B), W), Round), 20);
+    const __m128i P = _mm_packs_epi32(Lo, Hi);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(D + E), _mm_packus_epi16(P, P));
+  }
+  for (; E < AN; ++E)
+    D[E] = static_cast<Ipp8u>((H1[E] * AWy + H0[E] * (One - AWy) + 524288) >> 20);
+}
+
+template <int C>
+IppStatus RunLinear(const TCall& ACall)
+{
+  const TAxis& X = ACall.X;
+  const TAxis& Y = ACall.Y;
+  const std::size_t RowElems = std::size_t(X.Out) * C + RowSlack;
+  TWork Work;
+  const std::size_t Offsets = Work.Reserve<int>(X.Out);
+  const std::size_t Weights = Work.Reserve<int>(X.Out);
+  const std::size_t Rows = Work.Reserve<TLinearTap>(Y.Out);
+  const std::size_t Cache = Work.Reserve<Ipp16s>(2 * RowElems);
+  if (!Work.Obtain())
+    return ippStsMemAllocErr;
+  int* Offset = Work.At<int>(Offsets);
+  int* Weight = Work.At<int>(Weights);
+  TLinearTap* Row = Work.At<TLinearTap>(Rows);
+  for (int I = 0; I < X.Out; ++I) {
+    const TLinearTap T = LinearTap(X, I);
+    Offset[I] = T.Index * C;
+    Weight[I] = (One - T.W1) | (T.W1 << 16);
+  }
+  for (int K = 0; K < Y.Out; ++K)
+    Row[K] = LinearTap(Y, K);
+  const int Safe = SafeColumns(X.Out, ACall.Avail<C>(), 8, [&](int I) { return Offset[I]; });
+
+  TRowCache<Ipp16s, 2> Rc(Work.At<Ipp16s>(Cache), RowElems);
+  const auto Make = [&](int ARow, Ipp16s* AOut) {
+    LinearRow<C>(ACall.SrcRow(ARow), Offset, Weight, X.Out, Safe, AOut);
+  };
+  for (int K = 0; K < Y.Out; ++K) {
+    const int Needed[2] = {Row[K].Index, Row[K].Index + 1};
+    const Ipp16s* H[2];
+    Rc.Fetch(Needed, H, Make);
+    LinearColumn(H[0], H[1], Row[K].W1, ACall.DstRow(K), X.Out * C);
+  }
+  return ippStsNoErr;
+}
+
+// --- Cubic --------------------------------------------------------------------------------
+
+template <int C>
+void CubicRow(const Ipp8u* S, const TCubicTap* ATaps, int AOut, int ASafe, float* H)
+{
+  int I = 0;
+  if constexpr (C >= 3) {
+    for (; I < ASafe; ++I) {
+      const TCubicTap& T = ATaps[I];
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + T.Start * C));
+      const __m128 R = CubicV(Widen4(V), Widen4(_mm_srli_si128(V, C)), Widen4(_mm_srli_si128(V, 2 * C)),
+                              Widen4(_mm_srli_si128(V, 3 * C)), _mm_set1_ps(T.C1), _mm_set1_ps(T.C2),
+                              _mm_set1_ps(T.C3));
+      _mm_storeu_ps(H + I * C, R);
+    }
+  }
+  for (; I < AOut; ++I) {
+    const TCubicTap& T = ATaps[I];
+    const Ipp8u* P = S + T.Start * C;
+    for (int Ch = 0; Ch < C; ++Ch)
+      H[I * C + Ch] = Cubic(P[Ch], P[C + Ch], P[2 * C + Ch], P[3 * C + Ch], T.C1, T.C2, T.C3);
+  }
+}
+
+void CubicColumn(const float* const* ARows, const TCubicTap& T, Ipp8u* D, int AN)
+{
+  const float *R0 = ARows[0], *R1 = ARows[1], *R2 = ARows[2], *R3 = ARows[3];
+  const __m128 C1 = _mm_set1_ps(T.C1), C2 = _mm_set1_ps(T.C2), C3 = _mm_set1_ps(T.C3);
+  int E = 0;
+  for (; E + 8 <= AN; E += 8) {
+    const __m128 Lo = CubicV(_mm_loadu_ps(R0 + E), _mm_loadu_ps(R1 + E), _mm_loadu_ps(R2 + E),
+                             _mm_loadu_ps(R3 + E), C1, C2, C3);
+    const __m128 Hi = CubicV(_mm_loadu_ps(R0 + E + 4), _mm_loadu_ps(R1 + E + 4), _mm_loadu_ps(R2 + E + 4),
+                             _mm_loadu_ps(R3 + E + 4), C1, C2, C3);
+    StoreBytes8(D + E, Lo, Hi);
+  }
+  for (; E < AN; ++E)
+    D[E] = ToByte(Cubic(R0[E], R1[E], R2[E], R3[E], T.C1, T.C2, T.C3));
+}
+
+template <int C>
+IppStatus RunCubic(const TCall& ACall)
+{
+  const TAxis& X = ACall.X;
+  const TAxis& Y = ACall.Y;
+  const std::size_t RowElems = std::size_t(X.Out) * C + RowSlack;
+  TWork Work;
+  const std::size_t Cols = Work.Reserve<TCubicTap>(X.Out);
+  const std::size_t Rows = Work.Reserve<TCubicTap>(Y.Out);
+  const std::size_t Cache = Work.Reserve<float>(4 * RowElems);
+  if (!Work.Obtain())
+    return ippStsMemAllocErr;
+  TCubicTap* Col = Work.At<TCubicTap>(Cols);
+  TCubicTap* Row = Work.At<TCubicTap>(Rows);
+  for (int I = 0; I < X.Out; ++I)
+    Col[I] = CubicTap(X, I);
+  for (int K = 0; K < Y.Out; ++K)
+    Row[K] = CubicTap(Y, K);
+  const int Safe =
+      SafeColumns(X.Out, ACall.Avail<C>(), 16, [&](int I) { return std::ptrdiff_t(Col[I].Start) * C; });
+
+  TRowCache<float, 4> Rc(Work.At<float>(Cache), RowElems);
+  const auto Make = [&](int ARow, float* AOut) { CubicRow<C>(ACall.SrcRow(ARow), Col, X.Out, Safe, AOut); };
+  for (int K = 0; K < Y.Out; ++K) {
+    const int S = Row[K].Start;
+    const int Needed[4] = {S, S + 1, S + 2, S + 3};
+    const float* H[4];
+    Rc.Fetch(Needed, H, Make);
+    CubicColumn(H, Row[K], ACall.DstRow(K), X.Out * C);
+  }
+  return ippStsNoErr;
+}
+
+// --- Lanczos ---------------------------------------------------------------------------------
+
+template <int C>
+void LanczosRow(const Ipp8u* S, const TLanczosTaps* ATaps, int AOut, float* H)
+{
+  for (int I = 0; I < AOut; ++I) {
+    const TLanczosTaps& T = ATaps[I];
+    for (int Ch = 0; Ch < C; ++Ch) {
+      float Sum = T.W[0] * S[T.Index[0] * C + Ch];
+      for (int K = 1; K < 6; ++K)
+        Sum += T.W[K] * S[T.Index[K] * C + Ch];
+      H[I * C + Ch] = Sum;
+    }
+  }
+}
+
+void LanczosColumn(const float* const* ARows, const float* AW, Ipp8u* D, int AN)
+{
+  __m128 W[6];
+  for (int K = 0; K < 6; ++K)
+    W[K] = _mm_set1_ps(AW[K]);
+  const auto Sum4 = [&](int E) {
+    __m128 S = _mm_mul_ps(W[0], _mm_loadu_ps(ARows[0] + E));
+    for (int K = 1; K < 6; ++K)
+      S = _mm_add_ps(S, _mm_mul_ps(W[K], _mm_loadu_ps(ARows[K] + E)));
+    return S;
+  };
+  int E = 0;
+  for (; E + 8 <= AN; E += 8)
+    StoreBytes8(D + E, Sum4(E), Sum4(E + 4));
+  for (; E < AN; ++E) {
+    float S = AW[0] * ARows[0][E];
+    for (int K = 1; K < 6; ++K)
+      S += AW[K] * ARows[K][E];
+    D[E] = ToByte(S);
+  }
+}
+
+template <int C>
+IppStatus RunLanczos(const TCall& ACall)
+{
+  const TAxis& X = ACall.X;
+  const TAxis& Y = ACall.Y;
+  const std::size_t RowElems = std::size_t(X.Out) * C + RowSlack;
+  TWork Work;
+  const std::size_t Cols = Work.Reserve<TLanczosTaps>(X.Out);
+  const std::size_t Rows = Work.Reserve<TLanczosTaps>(Y.Out);
+  const std::size_t Cache = Work.Reserve<float>(6 * RowElems);
+  if (!Work.Obtain())
+    return ippStsMemAllocErr;
+  const float* Table = LanczosTable();
+  TLanczosTaps* Col = Work.At<TLanczosTaps>(Cols);
+  TLanczosTaps* Row = Work.At<TLanczosTaps>(Rows);
+  for (int I = 0; I < X.Out; ++I)
+    Col[I] = LanczosTaps(X, I, Table);
+  for (int K = 0; K < Y.Out; ++K)
+    Row[K] = LanczosTaps(Y, K, Table);
+
+  TRowCache<float, 6> Rc(Work.At<float>(Cache), RowElems);
+  const auto Make = [&](int ARow, float* AOut) { LanczosRow<C>(ACall.SrcRow(ARow), Col, X.Out, AOut); };
+  for (int K = 0; K < Y.Out; ++K) {
+    const float* H[6];
+    Rc.Fetch(Row[K].Index, H, Make);
+    LanczosColumn(H, Row[K].W, ACall.DstRow(K), X.Out * C);
+  }
+  return ippStsNoErr;
+}
+
+// --- Super-sampling ---------------------------------------------------------------------------
+
+// Acc = Weight * S (AFirst) or Acc += Weight * S, over AN elements.
+void AccumulateRow(const Ipp8u* S, float AWeight, bool AFirst, float* Acc, int AN)
+{
+  const __m128 W = _mm_set1_ps(AWeight);
+  int E = 0;
+  for (; E + 16 <= AN; E += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + E));
+    const __m128i L = _mm_unpacklo_epi8(V, Zero()), H = _mm_unpackhi_epi8(V, Zero());
+    const __m128 F[4] = {_mm_cvtepi32_ps(_mm_unpacklo_epi16(L, Zero())),
+                         _mm_cvtepi32_ps(_mm_unpackhi_epi16(L, Zero())),
+                         _mm_cvtepi32_ps(_mm_unpacklo_epi16(H, Zero())),
+                         _mm_cvtepi32_ps(_mm_unpackhi_epi16(H, Zero()))};
+    for (int Q = 0; Q < 4; ++Q) {
+      const __m128 P = _mm_mul_ps(W, F[Q]);
+      _mm_storeu_ps(Acc + E + 4 * Q, AFirst ? P : _mm_add_ps(_mm_loadu_ps(Acc + E + 4 * Q), P));
+    }
+  }
+  for (; E < AN; ++E) {
+    const float P = AWeight * S[E];
+    Acc[E] = AFirst ? P : Acc[E] + P;
+  }
+}
+
+inline Ipp8u AverageToByte(float ASum, float AScale)
+{
+  const float V = 0.5f + AScale * ASum;
+  return V >= 255 ? 255 : static_cast<Ipp8u>(V);
+}
+
+template <int C>
+void SuperColumns(const float* Acc, const TSpan* ASpans, const float* AWeights, int AOut, float AScale,
+                  Ipp8u* D)
+{
+  int I = 0;
+  if constexpr (C >= 3) {
+    // Four bytes a pixel; for three channels the fourth is the next pixel's
+    // first and is written again, so the last pixel is left to the scalar code.
+    const int Vector = C == 4 ? AOut : AOut - 1;
+    const __m128 Scale = _mm_set1_ps(AScale), Half = _mm_set1_ps(0.5f), Max = _mm_set1_ps(255);
+    for (; I < Vector; ++I) {
+      const TSpan& Sp = ASpans[I];
+      const float* A = Acc + std::ptrdiff_t(Sp.First) * C;
+      const float* W = AWeights + Sp.Weights;
+      __m128 Sum = _mm_mul_ps(_mm_set1_ps(W[0]), _mm_loadu_ps(A));
+      for (int K = 1; K < Sp.Count; ++K)
+        Sum = _mm_add_ps(Sum, _mm_mul_ps(_mm_set1_ps(W[K]), _mm_loadu_ps(A + K * C)));
+      const __m128i V = _mm_cvttps_epi32(_mm_min_ps(_mm_add_ps(Half, _mm_mul_ps(Scale, Sum)), Max));
+      const __m128i P = _mm_packs_epi32(V, V);
+      const int Bytes = _mm_cvtsi128_si32(_mm_packus_epi16(P, P));
+      std::memcpy(D + I * C, &Bytes, 4);
+    }
+  }
+  for (; I < AOut; ++I) {
+    const TSpan& Sp = ASpans[I];
+    const float* A = Acc + std::ptrdiff_t(Sp.First) * C;
+    const float* W = AWeights + Sp.Weights;
+    for (int Ch = 0; Ch < C; ++Ch) {
+      float Sum = W[0] * A[Ch];
+      for (int K = 1; K < Sp.Count; ++K)
+        Sum += W[K] * A[K * C + Ch];
+      D[I * C + Ch] = AverageToByte(Sum, AScale);
+    }
+  }
+}
+
+template <int C>
+IppStatus RunSuper(const TCall& ACall)
+{
+  const TAxis& X = ACall.X;
+  const TAxis& Y = ACall.Y;
+  TWork Work;
+  const std::size_t ColSpans = Work.Reserve<TSpan>(X.Out);
+  const std::size_t ColWeights = Work.Reserve<float>(std::size_t(X.Len) + X.Out);
+  const std::size_t RowSpans = Work.Reserve<TSpan>(Y.Out);
+  const std::size_t RowWeights = Work.Reserve<float>(std::size_t(Y.Len) + Y.Out);
+  const std::size_t Sums = Work.Reserve<float>(std::size_t(X.Len) * C + RowSlack);
+  if (!Work.Obtain())
+    return ippStsMemAllocErr;
+  TSpan* Col = Work.At<TSpan>(ColSpans);
+  TSpan* Row = Work.At<TSpan>(RowSpans);
+  float* ColW = Work.At<float>(ColWeights);
+  float* RowW = Work.At<float>(RowWeights);
+  float* Acc = Work.At<float>(Sums);
+  BuildSpans(X, Col, ColW);
+  BuildSpans(Y, Row, RowW);
+  // Only the columns up to the last one that a destination column touches.
+  const int Used = (Col[X.Out - 1].First + Col[X.Out - 1].Count) * C;
+  const float Scale = static_cast<float>(X.Factor * Y.Factor);
+  for (int K = 0; K < Y.Out; ++K) {
+    const TSpan& Sp = Row[K];
+    for (int R = 0; R < Sp.Count; ++R)
+      AccumulateRow(ACall.SrcRow(Sp.First + R), RowW[Sp.Weights + R], R == 0, Acc, Used);
+    SuperColumns<C>(Acc, Col, ColW, X.Out, Scale, ACall.DstRow(K));
+  }
+  return ippStsNoErr;
+}
+
+// --- Checks and the choice of method -------------------------------------------------------------
+
+enum class TMethod { Nearest, Linear, Cubic, Lanczos, Super };
+
+template <int C>
+IppStatus Resize(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRoi, Ipp8u* Dst,
+                 int DstStep, IppiSize DstRoiSize, double XFactor, double YFactor, int Interpolation)
+{
+  if (!Src || !Dst)
+    return ippStsNullPtrErr;
+  if (SrcSize.width < 1 || SrcSize.height < 1 || SrcRoi.width < 1 || SrcRoi.height < 1 || SrcRoi.x < 0 ||
+      SrcRoi.y < 0)
+    return ippStsSizeErr;
+  if (SrcRoi.x >= SrcSize.width || SrcRoi.y >= SrcSize.height)
+    return ippStsWrongIntersectROI;
+  if (DstRoiSize.width < 1 || DstRoiSize.height < 1)
+    return ippStsSizeErr;
+  // A NaN factor is refused on both axes.
+  if (!(XFactor > 0) || !(YFactor > 0))
+    return ippStsResizeFactorErr;
+  const int RoiW = std::min(SrcRoi.width, SrcSize.width - SrcRoi.x);
+  const int RoiH = std::min(SrcRoi.height, SrcSize.height - SrcRoi.y);
+
+  TMethod Method;
+  if (Interpolation == IPPI_INTER_SUPER && XFactor <= 1 && YFactor <= 1) {
+    Method = TMethod::Super;
+  } else {
+    switch (Interpolation) {
+    case IPPI_INTER_NN: Method = TMethod::Nearest; break;
+    case IPPI_INTER_LINEAR: Method = TMethod::Linear; break;
+    case IPPI_INTER_CUBIC: Method = TMethod::Cubic; break;
+    case IPPI_INTER_LANCZOS: Method = TMethod::Lanczos; break;
+    default: return ippStsInterpolationErr;
+    }
+    // Small images: the kernels never reach past the image.
+    const int Small = std::min(SrcSize.width, SrcSize.height);
+    if (Small < 8 && Method == TMethod::Lanczos)
+      Method = TMethod::Cubic;
+    if (Small < 4 && Method != TMethod::Nearest)
+      Method = TMethod::Linear;
+    if (Small < 2)
+      Method = TMethod::Nearest;
+  }
+
+  const int OutW = WrittenLength(RoiW, XFactor, DstRoiSize.width);
+  const int OutH = WrittenLength(RoiH, YFactor, DstRoiSize.height);
+  if (OutW < 1 || OutH < 1)
+    return ippStsResizeNoOperation;
+
+  const TCall Call{Src + std::ptrdiff_t(SrcStep) * SrcRoi.y + std::ptrdiff_t(SrcRoi.x) * C,
+                   SrcStep,
+                   Dst,
+                   DstStep,
+                   {RoiW, -SrcRoi.x, SrcSize.width - 1 - SrcRoi.x, XFactor, OutW},
+                   {RoiH, -SrcRoi.y, SrcSize.height - 1 - SrcRoi.y, YFactor, OutH}};
+  switch (Method) {
+  case TMethod::Nearest: return RunNearest<C>(Call);
+  case TMethod::Linear: return RunLinear<C>(Call);
+  case TMethod::Cubic: return RunCubic<C>(Call);
+  case TMethod::Lanczos: return RunLanczos<C>(Call);
+  case TMethod::Super: return RunSuper<C>(Call);
+  }
+  return ippStsInterpolationErr;
+}
+
+} // namespace
+
+void LibC::SetResizeWorkMemoryFails(bool AFails) noexcept
+{
+  GWorkMemoryFails.store(AFails, std::memory_order_relaxed);
+}
+
+IppStatus LibC::ippiResize_8u_C1R(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRoi,
+                                  Ipp8u* Dst, int DstStep, IppiSize DstRoiSize, double XFactor,
+                                  double YFactor, int Interpolation)
+{
+  return Resize<1>(Src, SrcSize, SrcStep, SrcRoi, Dst, DstStep, DstRoiSize, XFactor, YFactor, Interpolation);
+}
+
+IppStatus LibC::ippiResize_8u_C3R(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRoi,
+                                  Ipp8u* Dst, int DstStep, IppiSize DstRoiSize, double XFactor,
+                                  double YFactor, int Interpolation)
+{
+  return Resize<3>(Src, SrcSize, SrcStep, SrcRoi, Dst, DstStep, DstRoiSize, XFactor, YFactor, Interpolation);
+}
+
+IppStatus LibC::ippiResize_8u_C4R(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRoi,
+                                  Ipp8u* Dst, int DstStep, IppiSize DstRoiSize, double XFactor,
+                                  double YFactor, int Interpolation)
+{
+  return Resize<4>(Src, SrcSize, SrcStep, SrcRoi, Dst, DstStep, DstRoiSize, XFactor, YFactor, Interpolation);
+}
