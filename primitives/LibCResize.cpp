@@ -670,6 +670,70 @@ void SuperColumns(const float* Acc, const TSpan* ASpans, const float* AWeights, 
   }
 }
 
+// The block size when every span covers N whole pixels with weight 1 (1 / F
+// an integer and the rectangle a multiple of it), otherwise 0.
+int WholeBlocks(const TSpan* ASpans, const float* AWeights, int AOut)
+{
+  const int N = ASpans[0].Count;
+  for (int I = 0; I < AOut; ++I)
+    if (ASpans[I].Count != N || ASpans[I].First != I * N)
+      return 0;
+  for (int K = 0; K < AOut * N; ++K)
+    if (AWeights[K] != 1.0f)
+      return 0;
+  return N;
+}
+
+// Whole blocks: the sums are integers, exact in single precision too, so
+// integer sums and a table of every possible average give the same bytes as
+// the weighted float sums.
+template <int C>
+void SuperBlocks(const TCall& ACall, int ANx, int ANy, float AScale, Ipp16u* ASums, Ipp8u* ATable)
+{
+  const TAxis& X = ACall.X;
+  const TAxis& Y = ACall.Y;
+  for (int V = 0; V <= 255 * ANx * ANy; ++V)
+    ATable[V] = AverageToByte(static_cast<float>(V), AScale);
+  const int Used = X.Out * ANx * C;
+  for (int K = 0; K < Y.Out; ++K) {
+    const Ipp8u* S = ACall.SrcRow(K * ANy);
+    int E = 0;
+    for (; E + 16 <= Used; E += 16) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + E));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(ASums + E), _mm_unpacklo_epi8(V, Zero()));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(ASums + E + 8), _mm_unpackhi_epi8(V, Zero()));
+    }
+    for (; E < Used; ++E)
+      ASums[E] = S[E];
+    for (int R = 1; R < ANy; ++R) {
+      S = ACall.SrcRow(K * ANy + R);
+      E = 0;
+      for (; E + 16 <= Used; E += 16) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + E));
+        __m128i* P = reinterpret_cast<__m128i*>(ASums + E);
+        _mm_storeu_si128(P, _mm_add_epi16(_mm_loadu_si128(P), _mm_unpacklo_epi8(V, Zero())));
+        _mm_storeu_si128(P + 1, _mm_add_epi16(_mm_loadu_si128(P + 1), _mm_unpackhi_epi8(V, Zero())));
+      }
+      for (; E < Used; ++E)
+        ASums[E] = static_cast<Ipp16u>(ASums[E] + S[E]);
+    }
+    Ipp8u* D = ACall.DstRow(K);
+    if (ANx == 2) {
+      for (int I = 0; I < X.Out; ++I)
+        for (int Ch = 0; Ch < C; ++Ch)
+          D[I * C + Ch] = ATable[ASums[2 * I * C + Ch] + ASums[(2 * I + 1) * C + Ch]];
+    } else {
+      for (int I = 0; I < X.Out; ++I)
+        for (int Ch = 0; Ch < C; ++Ch) {
+          unsigned Sum = 0;
+          for (int Q = 0; Q < ANx; ++Q)
+            Sum += ASums[(I * ANx + Q) * C + Ch];
+          D[I * C + Ch] = ATable[Sum];
+        }
+    }
+  }
+}
+
 template <int C>
 IppStatus RunSuper(const TCall& ACall)
 {
@@ -681,6 +745,9 @@ IppStatus RunSuper(const TCall& ACall)
   const std::size_t RowSpans = Work.Reserve<TSpan>(Y.Out);
   const std::size_t RowWeights = Work.Reserve<float>(std::size_t(Y.Len) + Y.Out);
   const std::size_t Sums = Work.Reserve<float>(std::size_t(X.Len) * C + RowSlack);
+  // Room for the whole-block path: its column sums fit in the float sums;
+  // blocks of up to 256 pixels keep them within 16 bits and the table small.
+  const std::size_t Table = Work.Reserve<Ipp8u>(255 * 256 + 1);
   if (!Work.Obtain())
     return ippStsMemAllocErr;
   TSpan* Col = Work.At<TSpan>(ColSpans);
@@ -693,6 +760,11 @@ IppStatus RunSuper(const TCall& ACall)
   // Only the columns up to the last one that a destination column touches.
   const int Used = (Col[X.Out - 1].First + Col[X.Out - 1].Count) * C;
   const float Scale = static_cast<float>(X.Factor * Y.Factor);
+  const int Nx = WholeBlocks(Col, ColW, X.Out), Ny = WholeBlocks(Row, RowW, Y.Out);
+  if (Nx > 0 && Ny > 0 && Nx * Ny <= 256) {
+    SuperBlocks<C>(ACall, Nx, Ny, Scale, reinterpret_cast<Ipp16u*>(Acc), Work.At<Ipp8u>(Table));
+    return ippStsNoErr;
+  }
   for (int K = 0; K < Y.Out; ++K) {
     const TSpan& Sp = Row[K];
     for (int R = 0; R < Sp.Count; ++R)
