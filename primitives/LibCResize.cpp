@@ -16,7 +16,7 @@
 #include "primitives/KJMalloc.h"
 #include "primitives/LibCDispatcher.h"
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <array>
@@ -383,6 +383,15 @@ IppStatus RunNearest(const TCall& ACall)
 // --- Linear -----------------------------------------------------------------------------
 
 template <int C>
+inline void LinearPixel(const Ipp8u* S, const int* AOffset, const int* AWeights, int AI, Ipp16s* H)
+{
+  const Ipp8u* P = S + AOffset[AI];
+  const int W0 = AWeights[AI] & 0xFFFF, W1 = AWeights[AI] >> 16;
+  for (int Ch = 0; Ch < C; ++Ch)
+    H[AI * C + Ch] = static_cast<Ipp16s>((P[Ch] * W0 + P[C + Ch] * W1 + 128) >> 8);
+}
+
+template <int C>
 void LinearRow(const Ipp8u* S, const int* AOffset, const int* AWeights, int AOut, int ASafe,
                Ipp16s* H)
 {
@@ -399,12 +408,77 @@ void LinearRow(const Ipp8u* S, const int* AOffset, const int* AWeights, int AOut
       _mm_storel_epi64(reinterpret_cast<__m128i*>(H + I * C), _mm_packs_epi32(M, M));
     }
   }
-  for (; I < AOut; ++I) {
-    const Ipp8u* P = S + AOffset[I];
-    const int W0 = AWeights[I] & 0xFFFF, W1 = AWeights[I] >> 16;
-    for (int Ch = 0; Ch < C; ++Ch)
-      H[I * C + Ch] = static_cast<Ipp16s>((P[Ch] * W0 + P[C + Ch] * W1 + 128) >> 8);
+  for (; I < AOut; ++I)
+    LinearPixel<C>(S, AOffset, AWeights, I, H);
+}
+
+// The wide variant's horizontal pass: groups of pixels (eight for one
+// channel, two otherwise) whose pixels and neighbours lie within one 16-byte
+// window are paired by one byte shuffle; other groups and the pixels after
+// the last group take the scalar code.
+struct alignas(16) TLinearGroup
+{
+  std::int32_t Base; // byte offset of the window
+  std::int32_t Usable;
+  std::int32_t Unused[2];
+  std::uint8_t Mask[16]; // window bytes to (pixel, neighbour) pairs, element by element
+  std::int32_t W[8];     // the weights of each element, as the scalar code's
+};
+
+template <int C>
+constexpr int GroupPixels = C == 1 ? 8 : 2;
+
+template <int C>
+void BuildLinearGroups(const int* AOffset, const int* AWeights, int AOut, std::ptrdiff_t AAvail,
+                       TLinearGroup* AGroups)
+{
+  constexpr int G = GroupPixels<C>;
+  for (int Gi = 0; Gi < AOut / G; ++Gi) {
+    TLinearGroup& Gr = AGroups[Gi];
+    std::memset(&Gr, 0, sizeof Gr);
+    const int First = Gi * G;
+    Gr.Base = AOffset[First];
+    Gr.Usable = AOffset[First + G - 1] + 2 * C <= Gr.Base + 16 && Gr.Base + 16 <= AAvail;
+    std::memset(Gr.Mask, 0x80, sizeof Gr.Mask);
+    for (int P = 0; P < G; ++P)
+      for (int Ch = 0; Ch < C; ++Ch) {
+        const int E = P * C + Ch;
+        const int At = std::max(0, AOffset[First + P] - Gr.Base) + Ch;
+        Gr.Mask[2 * E] = static_cast<std::uint8_t>(std::min(At, 15));
+        Gr.Mask[2 * E + 1] = static_cast<std::uint8_t>(std::min(At + C, 15));
+        Gr.W[E] = AWeights[First + P];
+      }
   }
+}
+
+template <int C>
+__attribute__((target("avx2"))) void LinearRowGroups(const Ipp8u* S, const TLinearGroup* AGroups,
+                                                     const int* AOffset, const int* AWeights, int AOut,
+                                                     Ipp16s* H)
+{
+  constexpr int G = GroupPixels<C>;
+  const __m128i Round = _mm_set1_epi32(128);
+  const __m128i Z = _mm_setzero_si128();
+  const int Groups = AOut / G;
+  for (int Gi = 0; Gi < Groups; ++Gi) {
+    const TLinearGroup& Gr = AGroups[Gi];
+    if (!Gr.Usable) {
+      for (int P = 0; P < G; ++P)
+        LinearPixel<C>(S, AOffset, AWeights, Gi * G + P, H);
+      continue;
+    }
+    const __m128i V = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(S + Gr.Base)),
+                                       _mm_load_si128(reinterpret_cast<const __m128i*>(Gr.Mask)));
+    const __m128i* W = reinterpret_cast<const __m128i*>(Gr.W);
+    const __m128i A = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(V, Z), _mm_load_si128(W)), Round), 8);
+    const __m128i B =
+        _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi8(V, Z), _mm_load_si128(W + 1)), Round), 8);
+    // Eight results; for three channels the last two are the next group's
+    // and are written again.
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(H + Gi * G * C), _mm_packs_epi32(A, B));
+  }
+  for (int I = Groups * G; I < AOut; ++I)
+    LinearPixel<C>(S, AOffset, AWeights, I, H);
 }
 
 void LinearColumn(const Ipp16s* H0, const Ipp16s* H1, int AWy, Ipp8u* D, int AN)
@@ -424,7 +498,7 @@ void LinearColumn(const Ipp16s* H0, const Ipp16s* H1, int AWy, Ipp8u* D, int AN)
     D[E] = static_cast<Ipp8u>((H1[E] * AWy + H0[E] * (One - AWy) + 524288) >> 20);
 }
 
-template <int C>
+template <int C, bool AWide>
 IppStatus RunLinear(const TCall& ACall)
 {
   const TAxis& X = ACall.X;
@@ -435,6 +509,7 @@ IppStatus RunLinear(const TCall& ACall)
   const std::size_t Weights = Work.Reserve<int>(X.Out);
   const std::size_t Rows = Work.Reserve<TLinearTap>(Y.Out);
   const std::size_t Cache = Work.Reserve<Ipp16s>(2 * RowElems);
+  const std::size_t Groups = Work.Reserve<TLinearGroup>(AWide ? X.Out / GroupPixels<C> : 0);
   if (!Work.Obtain())
     return ippStsMemAllocErr;
   int* Offset = Work.At<int>(Offsets);
@@ -448,10 +523,16 @@ IppStatus RunLinear(const TCall& ACall)
   for (int K = 0; K < Y.Out; ++K)
     Row[K] = LinearTap(Y, K);
   const int Safe = SafeColumns(X.Out, ACall.Avail<C>(), 8, [&](int I) { return Offset[I]; });
+  TLinearGroup* Group = Work.At<TLinearGroup>(Groups);
+  if constexpr (AWide)
+    BuildLinearGroups<C>(Offset, Weight, X.Out, ACall.Avail<C>(), Group);
 
   TRowCache<Ipp16s, 2> Rc(Work.At<Ipp16s>(Cache), RowElems);
   const auto Make = [&](int ARow, Ipp16s* AOut) {
-    LinearRow<C>(ACall.SrcRow(ARow), Offset, Weight, X.Out, Safe, AOut);
+    if constexpr (AWide)
+      LinearRowGroups<C>(ACall.SrcRow(ARow), Group, Offset, Weight, X.Out, AOut);
+    else
+      LinearRow<C>(ACall.SrcRow(ARow), Offset, Weight, X.Out, Safe, AOut);
   };
   for (int K = 0; K < Y.Out; ++K) {
     const int Needed[2] = {Row[K].Index, Row[K].Index + 1};
@@ -778,7 +859,7 @@ IppStatus RunSuper(const TCall& ACall)
 
 enum class TMethod { Nearest, Linear, Cubic, Lanczos, Super };
 
-template <int C>
+template <int C, bool AWide>
 IppStatus Resize(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRoi, Ipp8u* Dst,
                  int DstStep, IppiSize DstRoiSize, double XFactor, double YFactor, int Interpolation)
 {
@@ -831,7 +912,7 @@ IppStatus Resize(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRo
                    {RoiH, -SrcRoi.y, SrcSize.height - 1 - SrcRoi.y, YFactor, OutH}};
   switch (Method) {
   case TMethod::Nearest: return RunNearest<C>(Call);
-  case TMethod::Linear: return RunLinear<C>(Call);
+  case TMethod::Linear: return RunLinear<C, AWide>(Call);
   case TMethod::Cubic: return RunCubic<C>(Call);
   case TMethod::Lanczos: return RunLanczos<C>(Call);
   case TMethod::Super: return RunSuper<C>(Call);
@@ -839,7 +920,30 @@ IppStatus Resize(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRo
   return ippStsInterpolationErr;
 }
 
+// The variants for processors with AVX2 (and so SSSE3's byte shuffle).
+template <int C>
+IppStatus ResizeWide(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRoi, Ipp8u* Dst,
+                     int DstStep, IppiSize DstRoiSize, double XFactor, double YFactor, int Interpolation)
+{
+  return Resize<C, true>(Src, SrcSize, SrcStep, SrcRoi, Dst, DstStep, DstRoiSize, XFactor, YFactor,
+                         Interpolation);
+}
+
 } // namespace
+
+void (*LibC::ResizeVariantOf(void (*APortable)(), TIsa AIsa) noexcept)()
+{
+  using TAnyProc = void (*)();
+  if (AIsa != TIsa::Avx2)
+    return nullptr;
+  if (APortable == reinterpret_cast<TAnyProc>(&LibC::ippiResize_8u_C1R))
+    return reinterpret_cast<TAnyProc>(&ResizeWide<1>);
+  if (APortable == reinterpret_cast<TAnyProc>(&LibC::ippiResize_8u_C3R))
+    return reinterpret_cast<TAnyProc>(&ResizeWide<3>);
+  if (APortable == reinterpret_cast<TAnyProc>(&LibC::ippiResize_8u_C4R))
+    return reinterpret_cast<TAnyProc>(&ResizeWide<4>);
+  return nullptr;
+}
 
 void LibC::SetResizeWorkMemoryFails(bool AFails) noexcept
 {
@@ -850,19 +954,19 @@ IppStatus LibC::ippiResize_8u_C1R(const Ipp8u* Src, IppiSize SrcSize, int SrcSte
                                   Ipp8u* Dst, int DstStep, IppiSize DstRoiSize, double XFactor,
                                   double YFactor, int Interpolation)
 {
-  return Resize<1>(Src, SrcSize, SrcStep, SrcRoi, Dst, DstStep, DstRoiSize, XFactor, YFactor, Interpolation);
+  return Resize<1, false>(Src, SrcSize, SrcStep, SrcRoi, Dst, DstStep, DstRoiSize, XFactor, YFactor, Interpolation);
 }
 
 IppStatus LibC::ippiResize_8u_C3R(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRoi,
                                   Ipp8u* Dst, int DstStep, IppiSize DstRoiSize, double XFactor,
                                   double YFactor, int Interpolation)
 {
-  return Resize<3>(Src, SrcSize, SrcStep, SrcRoi, Dst, DstStep, DstRoiSize, XFactor, YFactor, Interpolation);
+  return Resize<3, false>(Src, SrcSize, SrcStep, SrcRoi, Dst, DstStep, DstRoiSize, XFactor, YFactor, Interpolation);
 }
 
 IppStatus LibC::ippiResize_8u_C4R(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRoi,
                                   Ipp8u* Dst, int DstStep, IppiSize DstRoiSize, double XFactor,
                                   double YFactor, int Interpolation)
 {
-  return Resize<4>(Src, SrcSize, SrcStep, SrcRoi, Dst, DstStep, DstRoiSize, XFactor, YFactor, Interpolation);
+  return Resize<4, false>(Src, SrcSize, SrcStep, SrcRoi, Dst, DstStep, DstRoiSize, XFactor, YFactor, Interpolation);
 }

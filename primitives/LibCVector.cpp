@@ -4,6 +4,7 @@
 // of them this processor runs, and the groups fill their entries with that
 // variant, so no call tests the processor.
 #include "primitives/LibCDispatcher.h"
+#include "primitives/LibCResize.h"
 
 #include <immintrin.h>
 
@@ -252,7 +253,7 @@ TAnyProc LibC::VariantOf(TAnyProc APortable, TIsa AIsa) noexcept
     return nullptr;
   const TVariantRow* Row = FindRow(APortable);
   if (!Row)
-    return nullptr;
+    return ResizeVariantOf(APortable, AIsa);
   return AIsa == TIsa::Avx2 ? Row->Avx2 : Row->Avx512;
 }
 
