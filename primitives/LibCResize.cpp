@@ -451,32 +451,96 @@ void BuildLinearGroups(const int* AOffset, const int* AWeights, int AOut, std::p
   }
 }
 
+// Two neighbouring groups, for one 256-bit shuffle: the low lane holds the
+// first group, the high lane the second.
+struct alignas(32) TLinearPair
+{
+  std::int32_t Base[2];
+  std::int32_t Usable;
+  std::int32_t Unused[5];
+  std::uint8_t Mask[32];
+  std::int32_t WLo[8]; // elements 0..3 of each group
+  std::int32_t WHi[8]; // elements 4..7 of each group
+};
+
+void BuildLinearPairs(const TLinearGroup* AGroups, int AGroupCount, TLinearPair* APairs)
+{
+  for (int Q = 0; Q < AGroupCount / 2; ++Q) {
+    const TLinearGroup& A = AGroups[2 * Q];
+    const TLinearGroup& B = AGroups[2 * Q + 1];
+    TLinearPair& P = APairs[Q];
+    std::memset(&P, 0, sizeof P);
+    P.Base[0] = A.Base;
+    P.Base[1] = B.Base;
+    P.Usable = A.Usable && B.Usable;
+    std::memcpy(P.Mask, A.Mask, 16);
+    std::memcpy(P.Mask + 16, B.Mask, 16);
+    std::memcpy(P.WLo, A.W, 16);
+    std::memcpy(P.WLo + 4, B.W, 16);
+    std::memcpy(P.WHi, A.W + 4, 16);
+    std::memcpy(P.WHi + 4, B.W + 4, 16);
+  }
+}
+
 template <int C>
-__attribute__((target("avx2"))) void LinearRowGroups(const Ipp8u* S, const TLinearGroup* AGroups,
-                                                     const int* AOffset, const int* AWeights, int AOut,
-                                                     Ipp16s* H)
+__attribute__((target("avx2"))) inline void LinearGroup(const Ipp8u* S, const TLinearGroup& Gr, int AGi,
+                                                        const int* AOffset, const int* AWeights, Ipp16s* H)
 {
   constexpr int G = GroupPixels<C>;
+  if (!Gr.Usable) {
+    for (int P = 0; P < G; ++P)
+      LinearPixel<C>(S, AOffset, AWeights, AGi * G + P, H);
+    return;
+  }
   const __m128i Round = _mm_set1_epi32(128);
   const __m128i Z = _mm_setzero_si128();
+  const __m128i V = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(S + Gr.Base)),
+                                     _mm_load_si128(reinterpret_cast<const __m128i*>(Gr.Mask)));
+  const __m128i* W = reinterpret_cast<const __m128i*>(Gr.W);
+  const __m128i A = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(V, Z), _mm_load_si128(W)), Round), 8);
+  const __m128i B =
+      _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi8(V, Z), _mm_load_si128(W + 1)), Round), 8);
+  // Eight results; for three channels the last two are the next group's
+  // and are written again.
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(H + AGi * G * C), _mm_packs_epi32(A, B));
+}
+
+template <int C>
+__attribute__((target("avx2"))) void LinearRowGroups(const Ipp8u* S, const TLinearGroup* AGroups,
+                                                     const TLinearPair* APairs, const int* AOffset,
+                                                     const int* AWeights, int AOut, Ipp16s* H)
+{
+  constexpr int G = GroupPixels<C>;
+  const __m256i Round = _mm256_set1_epi32(128);
+  const __m256i Z = _mm256_setzero_si256();
   const int Groups = AOut / G;
-  for (int Gi = 0; Gi < Groups; ++Gi) {
-    const TLinearGroup& Gr = AGroups[Gi];
-    if (!Gr.Usable) {
-      for (int P = 0; P < G; ++P)
-        LinearPixel<C>(S, AOffset, AWeights, Gi * G + P, H);
+  for (int Q = 0; Q < Groups / 2; ++Q) {
+    const TLinearPair& P = APairs[Q];
+    if (!P.Usable) {
+      LinearGroup<C>(S, AGroups[2 * Q], 2 * Q, AOffset, AWeights, H);
+      LinearGroup<C>(S, AGroups[2 * Q + 1], 2 * Q + 1, AOffset, AWeights, H);
       continue;
     }
-    const __m128i V = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(S + Gr.Base)),
-                                       _mm_load_si128(reinterpret_cast<const __m128i*>(Gr.Mask)));
-    const __m128i* W = reinterpret_cast<const __m128i*>(Gr.W);
-    const __m128i A = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(V, Z), _mm_load_si128(W)), Round), 8);
-    const __m128i B =
-        _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi8(V, Z), _mm_load_si128(W + 1)), Round), 8);
-    // Eight results; for three channels the last two are the next group's
-    // and are written again.
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(H + Gi * G * C), _mm_packs_epi32(A, B));
+    const __m256i Window = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(S + P.Base[0]))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + P.Base[1])), 1);
+    const __m256i V = _mm256_shuffle_epi8(Window, _mm256_load_si256(reinterpret_cast<const __m256i*>(P.Mask)));
+    const __m256i A = _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi8(V, Z),
+                                           _mm256_load_si256(reinterpret_cast<const __m256i*>(P.WLo))),
+                         Round),
+        8);
+    const __m256i B = _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi8(V, Z),
+                                           _mm256_load_si256(reinterpret_cast<const __m256i*>(P.WHi))),
+                         Round),
+        8);
+    const __m256i R = _mm256_packs_epi32(A, B);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(H + 2 * Q * G * C), _mm256_castsi256_si128(R));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(H + (2 * Q + 1) * G * C), _mm256_extracti128_si256(R, 1));
   }
+  if (Groups % 2)
+    LinearGroup<C>(S, AGroups[Groups - 1], Groups - 1, AOffset, AWeights, H);
   for (int I = Groups * G; I < AOut; ++I)
     LinearPixel<C>(S, AOffset, AWeights, I, H);
 }
@@ -510,6 +574,7 @@ IppStatus RunLinear(const TCall& ACall)
   const std::size_t Rows = Work.Reserve<TLinearTap>(Y.Out);
   const std::size_t Cache = Work.Reserve<Ipp16s>(2 * RowElems);
   const std::size_t Groups = Work.Reserve<TLinearGroup>(AWide ? X.Out / GroupPixels<C> : 0);
+  const std::size_t Pairs = Work.Reserve<TLinearPair>(AWide ? X.Out / GroupPixels<C> / 2 : 0);
   if (!Work.Obtain())
     return ippStsMemAllocErr;
   int* Offset = Work.At<int>(Offsets);
@@ -524,13 +589,16 @@ IppStatus RunLinear(const TCall& ACall)
     Row[K] = LinearTap(Y, K);
   const int Safe = SafeColumns(X.Out, ACall.Avail<C>(), 8, [&](int I) { return Offset[I]; });
   TLinearGroup* Group = Work.At<TLinearGroup>(Groups);
-  if constexpr (AWide)
+  TLinearPair* Pair = Work.At<TLinearPair>(Pairs);
+  if constexpr (AWide) {
     BuildLinearGroups<C>(Offset, Weight, X.Out, ACall.Avail<C>(), Group);
+    BuildLinearPairs(Group, X.Out / GroupPixels<C>, Pair);
+  }
 
   TRowCache<Ipp16s, 2> Rc(Work.At<Ipp16s>(Cache), RowElems);
   const auto Make = [&](int ARow, Ipp16s* AOut) {
     if constexpr (AWide)
-      LinearRowGroups<C>(ACall.SrcRow(ARow), Group, Offset, Weight, X.Out, AOut);
+      LinearRowGroups<C>(ACall.SrcRow(ARow), Group, Pair, Offset, Weight, X.Out, AOut);
     else
       LinearRow<C>(ACall.SrcRow(ARow), Offset, Weight, X.Out, Safe, AOut);
   };
@@ -815,7 +883,72 @@ void SuperBlocks(const TCall& ACall, int ANx, int ANy, float AScale, Ipp16u* ASu
   }
 }
 
+// The wide variant's blocks of two columns: a byte shuffle pairs each
+// pixel's channels with its right neighbour's and one multiply-add by ones
+// sums the pairs, for whole groups of pixels (eight for one channel, two
+// otherwise); the row sums of the block's rows then add up. The same integer
+// sums as SuperBlocks, and the same float rule for the average.
 template <int C>
+__attribute__((target("avx2"))) void SuperPairsWide(const TCall& ACall, int ANy, float AScale, Ipp16u* ASums)
+{
+  const TAxis& X = ACall.X;
+  const TAxis& Y = ACall.Y;
+  constexpr int G = GroupPixels<C>;
+  alignas(16) std::uint8_t MaskBytes[16];
+  std::memset(MaskBytes, 0x80, sizeof MaskBytes);
+  for (int E = 0; E < G * C; ++E) {
+    const int P = E / C, Ch = E % C;
+    MaskBytes[2 * E] = static_cast<std::uint8_t>(2 * P * C + Ch);
+    MaskBytes[2 * E + 1] = static_cast<std::uint8_t>(2 * P * C + C + Ch);
+  }
+  const __m128i Mask = _mm_load_si128(reinterpret_cast<const __m128i*>(MaskBytes));
+  const __m128i Ones = _mm_set1_epi8(1);
+  // Groups whose 16-byte load stays inside the image row.
+  int Groups = X.Out / G;
+  while (Groups > 0 && std::ptrdiff_t(Groups - 1) * 2 * G * C + 16 > ACall.Avail<C>())
+    --Groups;
+  const int N = X.Out * C;
+  const Ipp8u* Rows[128];
+  for (int K = 0; K < Y.Out; ++K) {
+    for (int R = 0; R < ANy; ++R)
+      Rows[R] = ACall.SrcRow(K * ANy + R);
+    // All rows of a group are summed in registers: for three channels the
+    // groups' stores overlap, and reading a sum back would wait for them.
+    for (int Gi = 0; Gi < Groups; ++Gi) {
+      const std::ptrdiff_t At = std::ptrdiff_t(Gi) * 2 * G * C;
+      __m128i P = _mm_maddubs_epi16(
+          _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[0] + At)), Mask), Ones);
+      for (int R = 1; R < ANy; ++R)
+        P = _mm_add_epi16(P, _mm_maddubs_epi16(_mm_shuffle_epi8(
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[R] + At)), Mask),
+                             Ones));
+      // Unused lanes are 0 and are replaced by the next group's store.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(ASums + Gi * G * C), P);
+    }
+    for (int R = 0; R < ANy; ++R) {
+      const Ipp8u* S = Rows[R];
+      for (int E = Groups * G * C; E < N; ++E) {
+        const int P = E / C, Ch = E % C;
+        const int Pair = S[2 * P * C + Ch] + S[2 * P * C + C + Ch];
+        ASums[E] = static_cast<Ipp16u>(R == 0 ? Pair : ASums[E] + Pair);
+      }
+    }
+    Ipp8u* D = ACall.DstRow(K);
+    const __m256 Scale = _mm256_set1_ps(AScale), Half = _mm256_set1_ps(0.5f), Max = _mm256_set1_ps(255);
+    int E = 0;
+    for (; E + 8 <= N; E += 8) {
+      const __m256 Sum =
+          _mm256_cvtepi32_ps(_mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(ASums + E))));
+      const __m256i V = _mm256_cvttps_epi32(_mm256_min_ps(_mm256_add_ps(Half, _mm256_mul_ps(Scale, Sum)), Max));
+      const __m128i W = _mm_packs_epi32(_mm256_castsi256_si128(V), _mm256_extracti128_si256(V, 1));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(D + E), _mm_packus_epi16(W, W));
+    }
+    for (; E < N; ++E)
+      D[E] = AverageToByte(static_cast<float>(ASums[E]), AScale);
+  }
+}
+
+template <int C, bool AWide>
 IppStatus RunSuper(const TCall& ACall)
 {
   const TAxis& X = ACall.X;
@@ -842,6 +975,11 @@ IppStatus RunSuper(const TCall& ACall)
   const int Used = (Col[X.Out - 1].First + Col[X.Out - 1].Count) * C;
   const float Scale = static_cast<float>(X.Factor * Y.Factor);
   const int Nx = WholeBlocks(Col, ColW, X.Out), Ny = WholeBlocks(Row, RowW, Y.Out);
+  if constexpr (AWide)
+    if (Nx == 2 && Ny > 0 && Ny <= 128) {
+      SuperPairsWide<C>(ACall, Ny, Scale, reinterpret_cast<Ipp16u*>(Acc));
+      return ippStsNoErr;
+    }
   if (Nx > 0 && Ny > 0 && Nx * Ny <= 256) {
     SuperBlocks<C>(ACall, Nx, Ny, Scale, reinterpret_cast<Ipp16u*>(Acc), Work.At<Ipp8u>(Table));
     return ippStsNoErr;
@@ -915,7 +1053,7 @@ IppStatus Resize(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRo
   case TMethod::Linear: return RunLinear<C, AWide>(Call);
   case TMethod::Cubic: return RunCubic<C>(Call);
   case TMethod::Lanczos: return RunLanczos<C>(Call);
-  case TMethod::Super: return RunSuper<C>(Call);
+  case TMethod::Super: return RunSuper<C, AWide>(Call);
   }
   return ippStsInterpolationErr;
 }
