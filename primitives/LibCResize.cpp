@@ -562,6 +562,27 @@ void LinearColumn(const Ipp16s* H0, const Ipp16s* H1, int AWy, Ipp8u* D, int AN)
     D[E] = static_cast<Ipp8u>((H1[E] * AWy + H0[E] * (One - AWy) + 524288) >> 20);
 }
 
+__attribute__((target("avx2"))) void LinearColumnWide(const Ipp16s* H0, const Ipp16s* H1, int AWy, Ipp8u* D,
+                                                      int AN)
+{
+  const __m256i W = _mm256_set1_epi32((One - AWy) | (AWy << 16));
+  const __m256i Round = _mm256_set1_epi32(524288);
+  int E = 0;
+  for (; E + 16 <= AN; E += 16) {
+    const __m256i A = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(H0 + E));
+    const __m256i B = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(H1 + E));
+    // Unpacking and packing both work lane by lane, so the order comes back.
+    const __m256i Lo =
+        _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(A, B), W), Round), 20);
+    const __m256i Hi =
+        _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(A, B), W), Round), 20);
+    const __m256i P = _mm256_packs_epi32(Lo, Hi);
+    const __m256i Bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(P, P), 0x08);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(D + E), _mm256_castsi256_si128(Bytes));
+  }
+  LinearColumn(H0 + E, H1 + E, AWy, D + E, AN - E);
+}
+
 template <int C, bool AWide>
 IppStatus RunLinear(const TCall& ACall)
 {
@@ -606,7 +627,10 @@ IppStatus RunLinear(const TCall& ACall)
     const int Needed[2] = {Row[K].Index, Row[K].Index + 1};
     const Ipp16s* H[2];
     Rc.Fetch(Needed, H, Make);
-    LinearColumn(H[0], H[1], Row[K].W1, ACall.DstRow(K), X.Out * C);
+    if constexpr (AWide)
+      LinearColumnWide(H[0], H[1], Row[K].W1, ACall.DstRow(K), X.Out * C);
+    else
+      LinearColumn(H[0], H[1], Row[K].W1, ACall.DstRow(K), X.Out * C);
   }
   return ippStsNoErr;
 }
