@@ -1066,6 +1066,11 @@ IppStatus Resize(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect SrcRo
   if (OutW < 1 || OutH < 1)
     return ippStsResizeNoOperation;
 
+  // Rows whose bytes do not fit the tables' int indexes: no work memory
+  // could serve them either.
+  if (std::int64_t(std::max(SrcSize.width, OutW)) * C > INT_MAX / 2)
+    return ippStsMemAllocErr;
+
   const TCall Call{Src + std::ptrdiff_t(SrcStep) * SrcRoi.y + std::ptrdiff_t(SrcRoi.x) * C,
                    SrcStep,
                    Dst,

@@ -402,6 +402,8 @@ INSTANTIATE_TEST_SUITE_P(
         TStatusCase{"SuperEnlarging", false, false, {8, 8}, {0, 0, 8, 8}, {8, 8}, 1, 1.5, Sup, ippStsInterpolationErr},
         TStatusCase{"MethodBeforeEmptyResult", false, false, {8, 8}, {0, 0, 8, 8}, {8, 8}, 0.01, 1, 3,
                     ippStsInterpolationErr},
+        TStatusCase{"RowsTooLongForWorkMemory", false, false, {8, 8}, {0, 0, 8, 8}, {1 << 30, 8}, 1e9, 1, Lin,
+                    ippStsMemAllocErr},
         TStatusCase{"EmptyResult", false, false, {8, 8}, {0, 0, 8, 8}, {8, 8}, 1, 0.01, Cub,
                     ippStsResizeNoOperation}),
     TRowName());
