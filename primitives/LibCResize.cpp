@@ -8,9 +8,12 @@
 // first pixel is written, so a call that cannot get it leaves the
 // destination alone.
 //
-// The vector code is SSE2, which every x86-64 runs; it performs the same
-// single-precision operations in the same order as the scalar code beside it
-// (no fused multiply-add), so both give the same bytes.
+// The portable built-ins use SSE2, which every x86-64 runs; the AVX2 variants
+// (ResizeVariantOf, chosen once by LibC::Best) add byte shuffles and wider
+// steps to the linear kernel and to two-column super-sampling blocks. All
+// vector code performs the same integer or single-precision operations in
+// the same order as the scalar code beside it (no fused multiply-add), so
+// every form gives the same bytes.
 #include "primitives/LibCResize.h"
 
 #include "primitives/KJMalloc.h"
