@@ -542,6 +542,7 @@ __attribute__((target("avx2"))) void LinearRowGroups(const Ipp8u* S, const TLine
     _mm_storeu_si128(reinterpret_cast<__m128i*>(H + 2 * Q * G * C), _mm256_castsi256_si128(R));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(H + (2 * Q + 1) * G * C), _mm256_extracti128_si256(R, 1));
   }
+  _mm256_zeroupper();
   if (Groups % 2)
     LinearGroup<C>(S, AGroups[Groups - 1], Groups - 1, AOffset, AWeights, H);
   for (int I = Groups * G; I < AOut; ++I)
@@ -583,6 +584,8 @@ __attribute__((target("avx2"))) void LinearColumnWide(const Ipp16s* H0, const Ip
     const __m256i Bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(P, P), 0x08);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(D + E), _mm256_castsi256_si128(Bytes));
   }
+  // The SSE2 code that follows would otherwise wait on the upper halves.
+  _mm256_zeroupper();
   LinearColumn(H0 + E, H1 + E, AWy, D + E, AN - E);
 }
 
@@ -662,6 +665,27 @@ void CubicRow(const Ipp8u* S, const TCubicTap* ATaps, int AOut, int ASafe, float
   }
 }
 
+__attribute__((target("avx2"))) inline __m128 Pixel(const Ipp8u* P)
+{
+  std::int32_t Bytes;
+  std::memcpy(&Bytes, P, 4);
+  return _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(Bytes)));
+}
+
+template <int C>
+__attribute__((target("avx2"))) void CubicRowWide(const Ipp8u* S, const TCubicTap* ATaps, int AOut, int ASafe,
+                                                  float* H)
+{
+  int I = 0;
+  for (; I < ASafe; ++I) {
+    const TCubicTap& T = ATaps[I];
+    const Ipp8u* P = S + T.Start * C;
+    _mm_storeu_ps(H + I * C, CubicV(Pixel(P), Pixel(P + C), Pixel(P + 2 * C), Pixel(P + 3 * C),
+                                    _mm_broadcast_ss(&T.C1), _mm_broadcast_ss(&T.C2), _mm_broadcast_ss(&T.C3)));
+  }
+  CubicRow<C>(S, ATaps + I, AOut - I, 0, H + I * C);
+}
+
 void CubicColumn(const float* const* ARows, const TCubicTap& T, Ipp8u* D, int AN)
 {
   const float *R0 = ARows[0], *R1 = ARows[1], *R2 = ARows[2], *R3 = ARows[3];
@@ -709,6 +733,7 @@ __attribute__((target("avx2"))) void CubicColumnWide(const float* const* ARows, 
     _mm_storeu_si128(reinterpret_cast<__m128i*>(D + E), _mm256_castsi256_si128(Bytes));
   }
   const float* Rest[4] = {R0 + E, R1 + E, R2 + E, R3 + E};
+  _mm256_zeroupper();
   CubicColumn(Rest, T, D + E, AN - E);
 }
 
@@ -734,7 +759,12 @@ IppStatus RunCubic(const TCall& ACall)
       SafeColumns(X.Out, ACall.Avail<C>(), 16, [&](int I) { return std::ptrdiff_t(Col[I].Start) * C; });
 
   TRowCache<float, 4> Rc(Work.At<float>(Cache), RowElems);
-  const auto Make = [&](int ARow, float* AOut) { CubicRow<C>(ACall.SrcRow(ARow), Col, X.Out, Safe, AOut); };
+  const auto Make = [&](int ARow, float* AOut) {
+    if constexpr (AWide && C >= 3)
+      CubicRowWide<C>(ACall.SrcRow(ARow), Col, X.Out, Safe, AOut);
+    else
+      CubicRow<C>(ACall.SrcRow(ARow), Col, X.Out, Safe, AOut);
+  };
   for (int K = 0; K < Y.Out; ++K) {
     const int S = Row[K].Start;
     const int Needed[4] = {S, S + 1, S + 2, S + 3};
@@ -1010,6 +1040,7 @@ __attribute__((target("avx2"))) void SuperPairsWide(const TCall& ACall, int ANy,
     for (; E < N; ++E)
       D[E] = AverageToByte(static_cast<float>(ASums[E]), AScale);
   }
+  _mm256_zeroupper();
 }
 
 template <int C, bool AWide>
