@@ -3,7 +3,14 @@
 #include "platform/Exceptions.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr const char* SIndexOutOfRange = "Index out of range = %u";
@@ -657,4 +664,232 @@ void TQDRealBufferList::SetElement(Integer Index, Integer ItemIndex, Real Value)
 void TQDRealBufferList::Append(const TRef<IQDRealBuffer>& AValue)
 {
   FList.push_back(AValue);
+}
+
+// ---------------------------------------------------------------------------
+// TQDGenericBuffer: files
+// ---------------------------------------------------------------------------
+
+namespace {
+constexpr const char* SFCreateError = "Cannot create file \"%s\". %s";
+constexpr const char* SFOpenError = "Cannot open file \"%s\". %s";
+constexpr const char* SReadError = "Stream read error";
+constexpr const char* SWriteError = "Stream write error";
+
+/// An open file descriptor, closed when it goes.
+class TFileHandle
+{
+public:
+  explicit TFileHandle(int AFd = -1) noexcept : FFd(AFd) {}
+  TFileHandle(const TFileHandle&) = delete;
+  TFileHandle& operator=(const TFileHandle&) = delete;
+  ~TFileHandle()
+  {
+    if (FFd >= 0)
+      ::close(FFd);
+  }
+  int Get() const noexcept { return FFd; }
+  /// Takes over AFd; the handle must be closed.
+  void Adopt(int AFd) noexcept { FFd = AFd; }
+  explicit operator bool() const noexcept { return FFd >= 0; }
+  /// Closes now and reports whether the close succeeded (a failed close may be
+  /// the first sign that written data did not reach the disk).
+  bool Close() noexcept
+  {
+    const int Fd = std::exchange(FFd, -1);
+    return Fd < 0 || ::close(Fd) == 0;
+  }
+
+private:
+  int FFd;
+};
+
+[[noreturn]] void RaiseCreateError(const std::string& AFileName, int AErrno)
+{
+  throw EFCreateError(Format(SFCreateError, AFileName.c_str(), std::strerror(AErrno)));
+}
+
+/// Writes all ASize bytes; false on any failure (errno tells which).
+bool WriteAll(int AFd, const Byte* AData, std::size_t ASize) noexcept
+{
+  while (ASize > 0) {
+    const ssize_t N = ::write(AFd, AData, ASize);
+    if (N < 0) {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    if (N == 0) {
+      errno = EIO;
+      return false;
+    }
+    AData += N;
+    ASize -= static_cast<std::size_t>(N);
+  }
+  return true;
+}
+
+/// Reads exactly ASize bytes; false when the file ends first or a read fails.
+bool ReadAll(int AFd, Byte* AData, std::size_t ASize) noexcept
+{
+  while (ASize > 0) {
+    const ssize_t N = ::read(AFd, AData, ASize);
+    if (N < 0) {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    if (N == 0)
+      return false;
+    AData += N;
+    ASize -= static_cast<std::size_t>(N);
+  }
+  return true;
+}
+
+/// A file made next to the target under a name nobody else uses, removed again
+/// unless Commit renames it over the target.
+class TTemporaryFile
+{
+public:
+  /// Creates the file in ATarget's folder; false with errno when it cannot.
+  bool Open(const std::string& ATarget) noexcept
+  {
+    static std::atomic<unsigned> GCounter{0};
+    const std::size_t Slash = ATarget.find_last_of('/');
+    const std::string Folder = Slash == std::string::npos ? std::string() : ATarget.substr(0, Slash + 1);
+    // Shortened, so that the suffix still fits the longest name a folder allows.
+    const std::string Base = (Slash == std::string::npos ? ATarget : ATarget.substr(Slash + 1)).substr(0, 200);
+    for (int Attempt = 0; Attempt < 100; ++Attempt) {
+      const unsigned Id = GCounter.fetch_add(1, std::memory_order_relaxed);
+      FPath = Folder + "." + Base + Format(".%d.%u.tmp", int(::getpid()), Id);
+      // 0666 less the umask: the permissions a file created directly would get.
+      const int Fd = ::open(FPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (Fd >= 0) {
+        FFile.Adopt(Fd);
+        return true;
+      }
+      if (errno != EEXIST)
+        break;
+    }
+    FPath.clear();
+    return false;
+  }
+  ~TTemporaryFile()
+  {
+    if (FPath.empty())
+      return;
+    FFile.Close();
+    ::unlink(FPath.c_str());
+  }
+  int Fd() const noexcept { return FFile.Get(); }
+  /// Flushes the file to disk and closes it; false with errno on failure.
+  bool Flush() noexcept
+  {
+    const int Fd = FFile.Get();
+    if (::fsync(Fd) != 0 && errno != EINVAL) // EINVAL: a file system without fsync
+      return false;
+    return FFile.Close();
+  }
+  /// Renames the file over ATarget; false with errno on failure.
+  bool Commit(const std::string& ATarget) noexcept
+  {
+    if (::rename(FPath.c_str(), ATarget.c_str()) != 0)
+      return false;
+    FPath.clear();
+    return true;
+  }
+
+private:
+  TFileHandle FFile;
+  std::string FPath; // empty once committed
+};
+
+/// The file a save replaces: a symbolic link is followed, so that the link
+/// stays and the file it names is replaced.
+std::string SaveTarget(const std::string& AFileName)
+{
+  struct stat Link;
+  if (::lstat(AFileName.c_str(), &Link) != 0 || !S_ISLNK(Link.st_mode))
+    return AFileName;
+  char* Resolved = ::realpath(AFileName.c_str(), nullptr);
+  if (!Resolved)
+    return AFileName; // a dangling link
+  std::string Result(Resolved);
+  std::free(Resolved);
+  return Result;
+}
+
+/// Makes the renamed file durable: the folder entry is flushed too. Failing
+/// this loses nothing that the caller could still repair, so it is not raised.
+void FlushFolder(const std::string& ATarget) noexcept
+{
+  const std::size_t Slash = ATarget.find_last_of('/');
+  const std::string Folder = Slash == std::string::npos ? "." : (Slash == 0 ? "/" : ATarget.substr(0, Slash));
+  TFileHandle Dir(::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (Dir)
+    ::fsync(Dir.Get());
+}
+} // namespace
+
+void TQDGenericBuffer::SaveToFile(const std::string& AFileName)
+{
+  const Byte* Data = ByteRead();
+  const std::size_t Size = GetByteSize();
+  const std::string Target = SaveTarget(AFileName);
+
+  // A device, a pipe, a folder or a dangling symbolic link is not renamed over
+  // but opened and written as it is (a folder then fails to open, and the
+  // link's open creates the file it names).
+  struct stat Existing, Link;
+  const bool Exists = ::stat(Target.c_str(), &Existing) == 0;
+  const bool Dangling = !Exists && ::lstat(Target.c_str(), &Link) == 0 && S_ISLNK(Link.st_mode);
+  if (Target.empty() || Target.back() == '/' || Dangling || (Exists && !S_ISREG(Existing.st_mode))) {
+    TFileHandle File(::open(Target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!File)
+      RaiseCreateError(AFileName, errno);
+    if (!WriteAll(File.Get(), Data, Size) || !File.Close())
+      throw EWriteError(SWriteError);
+    return;
+  }
+
+  // A regular file is replaced only when every byte of the new one is on disk:
+  // until the rename the old file stays as it was. One that could not be
+  // opened for writing is not replaced either.
+  if (Exists && ::access(Target.c_str(), W_OK) != 0)
+    RaiseCreateError(AFileName, errno);
+  TTemporaryFile Temp;
+  if (!Temp.Open(Target))
+    RaiseCreateError(AFileName, errno);
+  if (Exists) {
+    // The replacement keeps the old file's permissions and, where allowed, owner.
+    ::fchmod(Temp.Fd(), Existing.st_mode & 07777);
+    if (::fchown(Temp.Fd(), Existing.st_uid, Existing.st_gid) != 0) {
+      // Not permitted for others' files: the new file is then the caller's.
+    }
+  }
+  if (!WriteAll(Temp.Fd(), Data, Size) || !Temp.Flush())
+    throw EWriteError(SWriteError);
+  if (!Temp.Commit(Target))
+    RaiseCreateError(AFileName, errno);
+  FlushFolder(Target);
+}
+
+void TQDGenericBuffer::LoadFromFile(const std::string& AFileName)
+{
+  TFileHandle File(::open(AFileName.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!File)
+    throw EFOpenError(Format(SFOpenError, AFileName.c_str(), std::strerror(errno)));
+  struct stat Info;
+  if (::fstat(File.Get(), &Info) == 0 && S_ISDIR(Info.st_mode))
+    throw EFOpenError(Format(SFOpenError, AFileName.c_str(), std::strerror(EISDIR)));
+  const Cardinal Size = GetByteSize();
+  if (Size == 0)
+    return;
+  // Read into storage of its own first: a file that ends early, or a read that
+  // fails, leaves this buffer exactly as it was.
+  TRef<TQDMemoryBuffer> Staging = TQDMemoryBuffer::CreateSize(Size);
+  if (!ReadAll(File.Get(), Staging->ByteWrite(), Size))
+    throw EReadError(SReadError);
+  std::memcpy(ByteWrite(), Staging->ByteRead(), Size);
 }

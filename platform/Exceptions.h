@@ -55,6 +55,8 @@ ZR_DECLARE_EXCEPTION(EReadError, EStreamError);
 ZR_DECLARE_EXCEPTION(EWriteError, EStreamError);
 ZR_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 ZR_DECLARE_EXCEPTION(EFOpenError, EStreamError);
+/// An integer division by zero ("Division by zero").
+ZR_DECLARE_EXCEPTION(EDivByZero, Exception);
 
 #undef ZR_DECLARE_EXCEPTION
 
@@ -63,3 +65,4 @@ inline constexpr const char* SOutOfMemory = "Out of memory";
 inline constexpr const char* SListIndexError = "List index out of bounds (%d)";
 inline constexpr const char* SIntfNotSupported = "Interface not supported";
 inline constexpr const char* SInvalidCast = "Invalid class typecast";
+inline constexpr const char* SDivByZero = "Division by zero";

@@ -48,4 +48,25 @@ inline Ipp32s ToInt32Saturated(Extended V, bool ANearest)
   return static_cast<Ipp32s>(R);
 }
 
+/// The three forms of one built-in that has wider variants (see VariantOf).
+using TAnyProc = void (*)();
+struct TVariantRow
+{
+  TAnyProc Portable;
+  TAnyProc Avx2;
+  TAnyProc Avx512;
+};
+
+template <class F>
+TVariantRow MakeRow(F APortable, F AAvx2, F AAvx512)
+{
+  return {reinterpret_cast<TAnyProc>(APortable), reinterpret_cast<TAnyProc>(AAvx2),
+          reinterpret_cast<TAnyProc>(AAvx512)};
+}
+
+/// The row of a reduction built-in (LibCReduce.cpp); null for any other.
+const TVariantRow* FindReduceRow(TAnyProc APortable) noexcept;
+/// The row of a resize built-in (LibCResize.cpp); null for any other.
+const TVariantRow* FindResizeRow(TAnyProc APortable) noexcept;
+
 } // namespace LibC

@@ -9,7 +9,7 @@
 // destination alone.
 //
 // The portable built-ins use SSE2, which every x86-64 runs; the AVX2 variants
-// (ResizeVariantOf, chosen once by LibC::Best) add byte shuffles and wider
+// (found by VariantOf, chosen once by LibC::Best) add byte shuffles and wider
 // steps to the linear kernel and to two-column super-sampling blocks. All
 // vector code performs the same integer or single-precision operations in
 // the same order as the scalar code beside it (no fused multiply-add), so
@@ -17,6 +17,7 @@
 #include "primitives/LibCResize.h"
 
 #include "primitives/KJMalloc.h"
+#include "primitives/LibCCommon.h"
 #include "primitives/LibCDispatcher.h"
 
 #include <immintrin.h>
@@ -1169,17 +1170,16 @@ IppStatus ResizeWide(const Ipp8u* Src, IppiSize SrcSize, int SrcStep, IppiRect S
 
 } // namespace
 
-void (*LibC::ResizeVariantOf(void (*APortable)(), TIsa AIsa) noexcept)()
+const LibC::TVariantRow* LibC::FindResizeRow(TAnyProc APortable) noexcept
 {
-  using TAnyProc = void (*)();
-  if (AIsa != TIsa::Avx2)
-    return nullptr;
-  if (APortable == reinterpret_cast<TAnyProc>(&LibC::ippiResize_8u_C1R))
-    return reinterpret_cast<TAnyProc>(&ResizeWide<1>);
-  if (APortable == reinterpret_cast<TAnyProc>(&LibC::ippiResize_8u_C3R))
-    return reinterpret_cast<TAnyProc>(&ResizeWide<3>);
-  if (APortable == reinterpret_cast<TAnyProc>(&LibC::ippiResize_8u_C4R))
-    return reinterpret_cast<TAnyProc>(&ResizeWide<4>);
+  static const TVariantRow Rows[] = {
+      MakeRow<TippiResize_8u_C1R>(&LibC::ippiResize_8u_C1R, &ResizeWide<1>, nullptr),
+      MakeRow<TippiResize_8u_C3R>(&LibC::ippiResize_8u_C3R, &ResizeWide<3>, nullptr),
+      MakeRow<TippiResize_8u_C4R>(&LibC::ippiResize_8u_C4R, &ResizeWide<4>, nullptr),
+  };
+  for (const TVariantRow& Row : Rows)
+    if (Row.Portable == APortable)
+      return &Row;
   return nullptr;
 }
 

@@ -3,8 +3,8 @@
 // AVX-512. The libraries are built for any x86-64; HostIsa decides once which
 // of them this processor runs, and the groups fill their entries with that
 // variant, so no call tests the processor.
+#include "primitives/LibCCommon.h"
 #include "primitives/LibCDispatcher.h"
-#include "primitives/LibCResize.h"
 
 #include <immintrin.h>
 
@@ -195,21 +195,9 @@ inline VD LoadInts(const std::int32_t* P)
   X(ippsAbs_64f) X(ippsSqr_64f_I) X(ippsSqr_64f) X(ippsSqrt_64f_I) X(ippsSqrt_64f)      \
   X(ippsConvert_64f32f) X(ippsConvert_32f64f) X(ippsConvert_32s64f) X(ippsCopy_64f)
 
-using TAnyProc = void (*)();
-
-struct TVariantRow
-{
-  TAnyProc Portable;
-  TAnyProc Avx2;
-  TAnyProc Avx512;
-};
-
-template <class F>
-TVariantRow MakeRow(F APortable, F AAvx2, F AAvx512)
-{
-  return {reinterpret_cast<TAnyProc>(APortable), reinterpret_cast<TAnyProc>(AAvx2),
-          reinterpret_cast<TAnyProc>(AAvx512)};
-}
+using LibC::TAnyProc;
+using LibC::TVariantRow;
+using LibC::MakeRow;
 
 const TVariantRow* FindRow(TAnyProc APortable) noexcept
 {
@@ -223,7 +211,9 @@ const TVariantRow* FindRow(TAnyProc APortable) noexcept
   for (const TVariantRow& Row : Rows)
     if (Row.Portable == APortable)
       return &Row;
-  return nullptr;
+  if (const TVariantRow* Row = LibC::FindReduceRow(APortable))
+    return Row;
+  return LibC::FindResizeRow(APortable);
 }
 
 LibC::TIsa DetectIsa() noexcept
@@ -253,7 +243,7 @@ TAnyProc LibC::VariantOf(TAnyProc APortable, TIsa AIsa) noexcept
     return nullptr;
   const TVariantRow* Row = FindRow(APortable);
   if (!Row)
-    return ResizeVariantOf(APortable, AIsa);
+    return nullptr;
   return AIsa == TIsa::Avx2 ? Row->Avx2 : Row->Avx512;
 }
 

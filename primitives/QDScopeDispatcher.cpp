@@ -17,20 +17,8 @@ constexpr bool HasBuiltIn = true;
 #define QD_NO_BUILTIN(N) template <> constexpr bool HasBuiltIn<&::N> = false;
 // No built-in at all, by design: nothing in the libraries calls it.
 QD_NO_BUILTIN(ippsSVD_64f_D2L)
-// Their built-ins come with the reductions, correlation and convolution and
-// with the FFT; until then these entries are library-only.
-QD_NO_BUILTIN(ippsMean_64f)
-QD_NO_BUILTIN(ippsStdDev_64f)
-QD_NO_BUILTIN(ippsMax_64f)
-QD_NO_BUILTIN(ippsMin_64f)
-QD_NO_BUILTIN(ippsMaxIndx_64f)
-QD_NO_BUILTIN(ippsMinIndx_64f)
-QD_NO_BUILTIN(ippsDotProd_64f)
-QD_NO_BUILTIN(ippsDotProd_64fc)
-QD_NO_BUILTIN(ippsDotProd_32s_Sfs)
-QD_NO_BUILTIN(ippsNormDiff_L1_64f)
-QD_NO_BUILTIN(ippsNormDiff_L2_64f)
-QD_NO_BUILTIN(ippsNormDiff_Inf_64f)
+// Their built-ins come with the correlation and convolution and with the
+// FFT; until then these entries are library-only.
 QD_NO_BUILTIN(ippsAutoCorr_64f)
 QD_NO_BUILTIN(ippsAutoCorr_NormA_64f)
 QD_NO_BUILTIN(ippsAutoCorr_NormB_64f)

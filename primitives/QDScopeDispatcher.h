@@ -14,8 +14,8 @@
 ///
 /// `ippsSVD_64f_D2L` has no built-in: without an image library exporting it,
 /// it is null after start-up. Nothing in the libraries calls it. The entries
-/// of the reductions, correlation, convolution and FFT are filled the same way
-/// until their built-ins exist (the list in QDScopeDispatcher.cpp).
+/// of the correlation, convolution and FFT are filled the same way until their
+/// built-ins exist (the list in QDScopeDispatcher.cpp).
 ///
 /// Thread safety: the entries are written only by start-up and shutdown; any
 /// thread may call through them in between.

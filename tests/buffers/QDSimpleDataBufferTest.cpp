@@ -262,6 +262,8 @@ TEST(TQDRealBuffer, AssignOfSomethingThatIsNoGenericBufferIsAnInvalidCast)
     TQDSequenceStamp* GetSequenceStamp() override { return nullptr; }
     void CopyTo(Cardinal, const TRef<IQDDataBuffer>&, Cardinal, Cardinal) override {}
     void Unique(Boolean) override {}
+    void SaveToFile(const std::string&) override {}
+    void LoadFromFile(const std::string&) override {}
   };
   TRef<TQDRealBuffer> A = Filled({1});
   TRef<IQDDataBuffer> Foreign(new TForeign);

@@ -1,14 +1,11 @@
 // The entries that hold no built-in after start-up: the matrix routine has
-// none by design; the reductions, correlation and convolution and the FFT
-// get theirs later. Remove an entry from this list when its built-in
-// arrives: the table tests then require it to be callable.
+// none by design; the correlation and convolution and the FFT get theirs
+// later. Remove an entry from this list when its built-in arrives: the table
+// tests then require it to be callable.
 #pragma once
 
 #define QD_TEST_ENTRIES_WITHOUT_BUILTIN(X)                                               \
   X(ippsSVD_64f_D2L)                                                                     \
-  X(ippsMean_64f) X(ippsStdDev_64f) X(ippsMax_64f) X(ippsMin_64f) X(ippsMaxIndx_64f)     \
-  X(ippsMinIndx_64f) X(ippsDotProd_64f) X(ippsDotProd_64fc) X(ippsDotProd_32s_Sfs)       \
-  X(ippsNormDiff_L1_64f) X(ippsNormDiff_L2_64f) X(ippsNormDiff_Inf_64f)                  \
   X(ippsAutoCorr_64f) X(ippsAutoCorr_NormA_64f) X(ippsAutoCorr_NormB_64f)                \
   X(ippsAutoCorr_64fc) X(ippsAutoCorr_NormA_64fc) X(ippsAutoCorr_NormB_64fc)             \
   X(ippsCrossCorr_64f) X(ippsCrossCorr_64fc) X(ippsConv_64f)                             \
