@@ -66,5 +66,7 @@ TVariantRow MakeRow(F APortable, F AAvx2, F AAvx512)
 
 /// The row of a reduction built-in (LibCReduce.cpp); null for any other.
 const TVariantRow* FindReduceRow(TAnyProc APortable) noexcept;
+/// The row of a resize built-in (LibCResize.cpp); null for any other.
+const TVariantRow* FindResizeRow(TAnyProc APortable) noexcept;
 
 } // namespace LibC

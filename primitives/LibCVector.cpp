@@ -211,7 +211,9 @@ const TVariantRow* FindRow(TAnyProc APortable) noexcept
   for (const TVariantRow& Row : Rows)
     if (Row.Portable == APortable)
       return &Row;
-  return LibC::FindReduceRow(APortable);
+  if (const TVariantRow* Row = LibC::FindReduceRow(APortable))
+    return Row;
+  return LibC::FindResizeRow(APortable);
 }
 
 LibC::TIsa DetectIsa() noexcept

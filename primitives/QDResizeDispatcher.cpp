@@ -2,6 +2,7 @@
 
 #include "platform/ModuleStart.h"
 #include "primitives/KJIPPILoader.h"
+#include "primitives/LibCDispatcher.h"
 
 namespace {
 constinit TModuleStart GStart;
@@ -15,10 +16,7 @@ void QDResizeDispatcherStart()
 {
   KJIPPILoaderStart();
   GStart.Start([] {
-    // The built-ins of the three resize entries come with the resize
-    // primitives; until then an entry holds what an image library gives, or
-    // null.
-#define QD_FILL(N) FillEntry(N, LookupImageProc(#N), nullptr);
+#define QD_FILL(N) FillEntry(N, LookupImageProc(#N), LibC::Best(&LibC::N));
     QD_RESIZE_ENTRIES(QD_FILL)
 #undef QD_FILL
   });

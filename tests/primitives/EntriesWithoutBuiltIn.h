@@ -4,8 +4,7 @@
 #pragma once
 
 #define QD_TEST_ENTRIES_WITHOUT_BUILTIN(X)                                               \
-  X(ippsSVD_64f_D2L)                                                                     \
-  X(ippiResize_8u_C3R) X(ippiResize_8u_C4R) X(ippiResize_8u_C1R)
+  X(ippsSVD_64f_D2L)
 
 #include "primitives/QDResizeDispatcher.h"
 #include "primitives/QDScopeDispatcher.h"
