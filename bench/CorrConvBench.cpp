@@ -151,17 +151,17 @@ void BM_ippsAutoCorr_64f_Fftw(benchmark::State& AState)
   std::vector<double> Dst(Len);
   const long M = 1L << OrderAtLeast(2L * Len);
   TFftwBuffer<double> Pad(M);
-  TFftwBuffer<fftw_complex> Spec(M / 2 + 1);
-  TPlan Fwd(fftw_plan_dft_r2c_1d(int(M), Pad.P, Spec.P, FFTW_MEASURE));
-  TPlan Inv(fftw_plan_dft_c2r_1d(int(M), Spec.P, Pad.P, FFTW_MEASURE));
+  TFftwBuffer<fftw_complex> Spectrum(M / 2 + 1);
+  TPlan Fwd(fftw_plan_dft_r2c_1d(int(M), Pad.P, Spectrum.P, FFTW_MEASURE));
+  TPlan Inv(fftw_plan_dft_c2r_1d(int(M), Spectrum.P, Pad.P, FFTW_MEASURE));
   const double Scale = 1.0 / double(M);
   for (auto _ : AState) {
     std::memcpy(Pad.P, Src.data(), Len * sizeof(double));
     std::memset(Pad.P + Len, 0, (M - Len) * sizeof(double));
     fftw_execute(Fwd.P);
     for (long K = 0; K < M / 2 + 1; ++K) {
-      Spec.P[K][0] = (Spec.P[K][0] * Spec.P[K][0] + Spec.P[K][1] * Spec.P[K][1]) * Scale;
-      Spec.P[K][1] = 0;
+      Spectrum.P[K][0] = (Spectrum.P[K][0] * Spectrum.P[K][0] + Spectrum.P[K][1] * Spectrum.P[K][1]) * Scale;
+      Spectrum.P[K][1] = 0;
     }
     fftw_execute(Inv.P);
     std::memcpy(Dst.data(), Pad.P, Len * sizeof(double));

@@ -51,16 +51,16 @@ void BM_ComplexFwd_Ours(benchmark::State& AState)
   const std::size_t N = std::size_t(1) << Order;
   auto In = Alloc<Ipp64fc>(N), Out = Alloc<Ipp64fc>(N);
   Fill(&In[0].re, 2 * N);
-  IppsFFTSpec_C_64fc* Spec = nullptr;
-  if (ippsFFTInitAlloc_C_64fc(&Spec, Order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone) != ippStsNoErr) {
+  IppsFFTSpec_C_64fc* Plan = nullptr;
+  if (ippsFFTInitAlloc_C_64fc(&Plan, Order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone) != ippStsNoErr) {
     AState.SkipWithError("no plan");
     return;
   }
   for (auto _ : AState) {
-    ippsFFTFwd_CToC_64fc(In.get(), Out.get(), Spec, nullptr);
+    ippsFFTFwd_CToC_64fc(In.get(), Out.get(), Plan, nullptr);
     benchmark::ClobberMemory();
   }
-  ippsFFTFree_C_64fc(Spec);
+  ippsFFTFree_C_64fc(Plan);
   Counters(AState, Order, 1);
 }
 
@@ -86,16 +86,16 @@ void BM_RealFwd_Ours(benchmark::State& AState)
   const std::size_t N = std::size_t(1) << Order;
   auto In = Alloc<double>(N), Out = Alloc<double>(N + 2);
   Fill(In.get(), N);
-  IppsFFTSpec_R_64f* Spec = nullptr;
-  if (ippsFFTInitAlloc_R_64f(&Spec, Order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone) != ippStsNoErr) {
+  IppsFFTSpec_R_64f* Plan = nullptr;
+  if (ippsFFTInitAlloc_R_64f(&Plan, Order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone) != ippStsNoErr) {
     AState.SkipWithError("no plan");
     return;
   }
   for (auto _ : AState) {
-    ippsFFTFwd_RToCCS_64f(In.get(), Out.get(), Spec, nullptr);
+    ippsFFTFwd_RToCCS_64f(In.get(), Out.get(), Plan, nullptr);
     benchmark::ClobberMemory();
   }
-  ippsFFTFree_R_64f(Spec);
+  ippsFFTFree_R_64f(Plan);
   Counters(AState, Order, 0.5);
 }
 
@@ -121,10 +121,10 @@ void BM_RealPlan_Ours(benchmark::State& AState)
   QDScopeDispatcherStart();
   const int Order = int(AState.range(0));
   for (auto _ : AState) {
-    IppsFFTSpec_R_64f* Spec = nullptr;
-    ippsFFTInitAlloc_R_64f(&Spec, Order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone);
-    benchmark::DoNotOptimize(Spec);
-    ippsFFTFree_R_64f(Spec);
+    IppsFFTSpec_R_64f* Plan = nullptr;
+    ippsFFTInitAlloc_R_64f(&Plan, Order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone);
+    benchmark::DoNotOptimize(Plan);
+    ippsFFTFree_R_64f(Plan);
   }
 }
 

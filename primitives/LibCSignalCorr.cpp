@@ -7,6 +7,7 @@
 #include "primitives/KJMalloc.h"
 #include "primitives/LibCCommon.h"
 #include "primitives/LibCDispatcher.h"
+#include "primitives/QDFFTEngine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -206,36 +207,28 @@ public:
   using TElement = double;
   static std::size_t Bins(std::size_t ASize) { return ASize / 2 + 1; }
 
-  TRealFft() = default;
-  TRealFft(const TRealFft&) = delete;
-  TRealFft& operator=(const TRealFft&) = delete;
-  ~TRealFft()
-  {
-    if (FSpec)
-      LibC::ippsFFTFree_R_64f(FSpec);
-  }
   IppStatus Init(int AOrder)
   {
-    IppsFFTSpec_R_64f* Spec = nullptr;
+    IppsFFTSpec_R_64f* Plan = nullptr;
     const IppStatus Status =
-        LibC::ippsFFTInitAlloc_R_64f(&Spec, AOrder, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone);
+        LibC::ippsFFTInitAlloc_R_64f(&Plan, AOrder, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone);
     if (Status < 0)
       return Status;
-    FSpec = Spec;
-    return FSpec ? ippStsNoErr : ippStsMemAllocErr;
+    FPlan.reset(Plan);
+    return FPlan ? ippStsNoErr : ippStsMemAllocErr;
   }
   // In place: Size reals become Size + 2 doubles of spectrum, and back.
   IppStatus Forward(double* ASrcDst) const
   {
-    return LibC::ippsFFTFwd_RToCCS_64f(ASrcDst, ASrcDst, FSpec, nullptr);
+    return LibC::ippsFFTFwd_RToCCS_64f(ASrcDst, ASrcDst, FPlan.get(), nullptr);
   }
   IppStatus Inverse(double* ASrcDst) const
   {
-    return LibC::ippsFFTInv_CCSToR_64f(ASrcDst, ASrcDst, FSpec, nullptr);
+    return LibC::ippsFFTInv_CCSToR_64f(ASrcDst, ASrcDst, FPlan.get(), nullptr);
   }
 
 private:
-  IppsFFTSpec_R_64f* FSpec = nullptr; // owned
+  QDFFT::TRealSpec FPlan;
 };
 
 // A complex FFT of 2^Order points, Size bins; unscaled as TRealFft.
@@ -245,38 +238,30 @@ public:
   using TElement = Ipp64fc;
   static std::size_t Bins(std::size_t ASize) { return ASize; }
 
-  TComplexFft() = default;
-  TComplexFft(const TComplexFft&) = delete;
-  TComplexFft& operator=(const TComplexFft&) = delete;
-  ~TComplexFft()
-  {
-    if (FSpec)
-      LibC::ippsFFTFree_C_64fc(FSpec);
-  }
   IppStatus Init(int AOrder)
   {
-    IppsFFTSpec_C_64fc* Spec = nullptr;
+    IppsFFTSpec_C_64fc* Plan = nullptr;
     const IppStatus Status =
-        LibC::ippsFFTInitAlloc_C_64fc(&Spec, AOrder, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone);
+        LibC::ippsFFTInitAlloc_C_64fc(&Plan, AOrder, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone);
     if (Status < 0)
       return Status;
-    FSpec = Spec;
-    return FSpec ? ippStsNoErr : ippStsMemAllocErr;
+    FPlan.reset(Plan);
+    return FPlan ? ippStsNoErr : ippStsMemAllocErr;
   }
   // In place, on Size complex values held as 2 Size doubles.
   IppStatus Forward(double* ASrcDst) const
   {
     Ipp64fc* const P = reinterpret_cast<Ipp64fc*>(ASrcDst);
-    return LibC::ippsFFTFwd_CToC_64fc(P, P, FSpec, nullptr);
+    return LibC::ippsFFTFwd_CToC_64fc(P, P, FPlan.get(), nullptr);
   }
   IppStatus Inverse(double* ASrcDst) const
   {
     Ipp64fc* const P = reinterpret_cast<Ipp64fc*>(ASrcDst);
-    return LibC::ippsFFTInv_CToC_64fc(P, P, FSpec, nullptr);
+    return LibC::ippsFFTInv_CToC_64fc(P, P, FPlan.get(), nullptr);
   }
 
 private:
-  IppsFFTSpec_C_64fc* FSpec = nullptr; // owned
+  QDFFT::TComplexSpec FPlan;
 };
 
 enum class TBinOp {

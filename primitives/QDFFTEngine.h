@@ -27,10 +27,10 @@
 ///
 /// Usage:
 /// \code
-///   QDFFT::TComplexSpec Spec;
-///   if (IppStatus S = QDFFT::InitAlloc(Spec, 10, IPP_FFT_DIV_INV_BY_N); S != ippStsNoErr)
+///   QDFFT::TComplexSpec Plan;
+///   if (IppStatus S = QDFFT::InitAlloc(Plan, 10, IPP_FFT_DIV_INV_BY_N); S != ippStsNoErr)
 ///     return S;
-///   QDFFT::FwdCToC(Src, Dst, Spec.get());
+///   QDFFT::FwdCToC(Src, Dst, Plan.get());
 /// \endcode
 ///
 //===----------------------------------------------------------------------===//
