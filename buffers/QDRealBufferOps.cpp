@@ -146,6 +146,16 @@ bool IsMarker(Real AValue)
 {
   return AValue == MissingLow || AValue == MissingHigh;
 }
+
+// Unsigned sources have no conversion entry; every value is exact as a double.
+template <class T>
+TRef<TQDRealBuffer> CreateWidened(const T* AData, Cardinal ASize)
+{
+  TRef<TQDRealBuffer> Result = TQDRealBuffer::CreateSize(ASize);
+  std::copy_n(AData, ASize, Result->Write());
+  return Result;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -162,11 +172,7 @@ TRef<TQDRealBuffer> TQDRealBuffer::CreateValue(Real AValue, Cardinal ASize)
 TRef<TQDRealBuffer> TQDRealBuffer::CreateWordData(const Word* AData, Cardinal ASize)
 {
   CheckPointer(AData, ASize > 0, "CreateWordData");
-  TRef<TQDRealBuffer> Result = CreateSize(ASize);
-  Real* Out = Result->Write();
-  for (Cardinal I = 0; I < ASize; ++I)
-    Out[I] = AData[I];
-  return Result;
+  return CreateWidened(AData, ASize);
 }
 
 TRef<TQDRealBuffer> TQDRealBuffer::CreateSmallIntData(const SmallInt* AData, Cardinal ASize)
@@ -182,11 +188,7 @@ TRef<TQDRealBuffer> TQDRealBuffer::CreateSmallIntData(const SmallInt* AData, Car
 TRef<TQDRealBuffer> TQDRealBuffer::CreateCardinalData(const Cardinal* AData, Cardinal ASize)
 {
   CheckPointer(AData, ASize > 0, "CreateCardinalData");
-  TRef<TQDRealBuffer> Result = CreateSize(ASize);
-  Real* Out = Result->Write();
-  for (Cardinal I = 0; I < ASize; ++I)
-    Out[I] = AData[I];
-  return Result;
+  return CreateWidened(AData, ASize);
 }
 
 TRef<TQDRealBuffer> TQDRealBuffer::CreateIntegerData(const Integer* AData, Cardinal ASize)
