@@ -1,4 +1,5 @@
 #include "buffers/QDSimpleDataBuffer.h"
+#include "BufferFixtures.h"
 
 #include "platform/Exceptions.h"
 
@@ -23,27 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using TBytes = std::vector<Byte>;
-
-TQDSmartBuffer* BlockOf(IQDData* AData)
-{
-  return dynamic_cast<TQDGenericBuffer*>(AData->GetInstance())->GetDataContainer();
-}
-template <class T>
-TQDSmartBuffer* BlockOf(const TRef<T>& AData)
-{
-  return BlockOf(static_cast<IQDData*>(AData.Get()));
-}
-
-template <class TError>
-void ExpectError(const std::function<void()>& AAction, const std::string& AMessage)
-{
-  try {
-    AAction();
-    ADD_FAILURE() << "no error, expected: " << AMessage;
-  } catch (const TError& E) {
-    EXPECT_EQ(E.Message(), AMessage);
-  }
-}
 
 TBytes ReadFile(const fs::path& APath)
 {

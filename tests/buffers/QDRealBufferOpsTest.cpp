@@ -1,4 +1,5 @@
 #include "buffers/QDSimpleDataBuffer.h"
+#include "BufferFixtures.h"
 
 #include "platform/Exceptions.h"
 #include "primitives/QDScopeDispatcher.h"
@@ -35,11 +36,6 @@ TRef<TQDRealBuffer> Filled(std::vector<Real> AValues)
 std::vector<Real> Values(const TRef<TQDRealBuffer>& ABuffer)
 {
   return std::vector<Real>(ABuffer->Read(), ABuffer->Read() + ABuffer->GetSize());
-}
-
-TQDSmartBuffer* BlockOf(const TRef<TQDRealBuffer>& ABuffer)
-{
-  return ABuffer->GetDataContainer();
 }
 
 /// Replaces a dispatch entry for one scope. The primitives are started first, so

@@ -1,4 +1,5 @@
 #include "buffers/QDSimpleDataBuffer.h"
+#include "BufferFixtures.h"
 
 #include "platform/Exceptions.h"
 
@@ -12,28 +13,6 @@
 #include <vector>
 
 namespace {
-
-TQDSmartBuffer* BlockOf(IQDData* AData)
-{
-  return dynamic_cast<TQDGenericBuffer*>(AData->GetInstance())->GetDataContainer();
-}
-template <class T>
-TQDSmartBuffer* BlockOf(const TRef<T>& AData)
-{
-  return BlockOf(static_cast<IQDData*>(AData.Get()));
-}
-
-/// Runs AAction, expects AError with exactly AMessage.
-template <class TError>
-void ExpectError(const std::function<void()>& AAction, const std::string& AMessage)
-{
-  try {
-    AAction();
-    ADD_FAILURE() << "no error, expected: " << AMessage;
-  } catch (const TError& E) {
-    EXPECT_EQ(E.Message(), AMessage);
-  }
-}
 
 TRef<TQDRealBuffer> Filled(std::initializer_list<Real> AValues)
 {
