@@ -100,14 +100,38 @@ public:
   }
   std::int32_t Release() noexcept override
   {
+    // The only reference: nobody else can take one meanwhile, so the object
+    // goes without an atomic read-modify-write. acquire: the frees below see
+    // every write of the owners that left before.
+    if (FRefCount.load(std::memory_order_acquire) == 1) {
+      FRefCount.store(0, std::memory_order_relaxed);
+      LastReleased();
+      return 0;
+    }
     // acq_rel: the thread that frees must see every write the other owners made.
     const std::int32_t N = FRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
     assert(N >= 0 && "released more often than referenced");
     if (N == 0)
-      delete this;
+      LastReleased();
     return N;
   }
   std::int32_t RefCount() const noexcept { return FRefCount.load(std::memory_order_relaxed); }
+
+  /// AddRef for the creator of an object that nobody else can reach yet: the
+  /// first reference is a plain store. An object that already has references
+  /// (its constructor handed itself out) gets an ordinary AddRef.
+  void AddFirstRef() noexcept
+  {
+    if (FRefCount.load(std::memory_order_relaxed) == 0)
+      FRefCount.store(1, std::memory_order_relaxed);
+    else
+      AddRef();
+  }
+
+protected:
+  /// What the last Release does: destroys the object. A class that keeps its
+  /// objects for reuse overrides it; the count is 0 again when it runs.
+  virtual void LastReleased() noexcept { delete this; }
 
 private:
   std::atomic<std::int32_t> FRefCount{0};
@@ -195,6 +219,16 @@ public:
 private:
   I* FObj = nullptr;
 };
+
+/// The first reference to AObj, an object just made that nobody else can reach
+/// yet (`TRef<T>(new T)` without the atomic add). Hand it to other threads only
+/// through something that synchronises, as any new object.
+template <class T>
+TRef<T> FirstRef(T* AObj) noexcept
+{
+  AObj->AddFirstRef();
+  return TRef<T>::Adopt(AObj);
+}
 
 /// Interface To of AObj, or an empty TRef when the object does not support it.
 template <class To, class From>

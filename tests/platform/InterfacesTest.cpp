@@ -93,6 +93,27 @@ TEST_F(InterfacesTest, AdoptTakesOverAnAddedReference)
   Detached->Release();
 }
 
+// Hands itself out while it is being made.
+class TSelfPublishing : public TTracked
+{
+public:
+  static inline TRef<TSelfPublishing> Published;
+  TSelfPublishing() { Published = TRef<TSelfPublishing>(this); }
+};
+
+TEST_F(InterfacesTest, FirstRefCountsOneOrAddsToWhatTheConstructorTook)
+{
+  TRef<TTracked> Plain = FirstRef(new TTracked);
+  EXPECT_EQ(Plain->RefCount(), 1);
+  TRef<TSelfPublishing> Made = FirstRef(new TSelfPublishing);
+  EXPECT_EQ(Made->RefCount(), 2);
+  TSelfPublishing::Published.Reset();
+  EXPECT_EQ(Made->RefCount(), 1);
+  Made.Reset();
+  Plain.Reset();
+  EXPECT_EQ(LiveCount, 0);
+}
+
 TEST_F(InterfacesTest, QueryAnswersEachInterfaceAndItsParents)
 {
   TRef<IPet> Pet(new TTracked);
