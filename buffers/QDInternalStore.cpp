@@ -10,6 +10,7 @@
 #include "primitives/QDScopeDispatcher.h"
 
 #include <bit>
+#include <cassert>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -145,12 +146,12 @@ TQDSmartBuffer* TQDSmartBuffer::Clone(Boolean /*Preserve*/)
 
 void* TQDSmartBuffer::operator new(std::size_t ASize)
 {
-  return SmartBufferManager().Allocate(static_cast<Cardinal>(ASize));
+  return TQDThreadBlockCache::Allocate(static_cast<Cardinal>(ASize));
 }
 
 void TQDSmartBuffer::operator delete(void* APtr, std::size_t ASize) noexcept
 {
-  SmartBufferManager().Deallocate(APtr, static_cast<Cardinal>(ASize));
+  TQDThreadBlockCache::Deallocate(APtr, static_cast<Cardinal>(ASize));
 }
 
 // ---------------------------------------------------------------------------
@@ -160,12 +161,12 @@ void TQDSmartBuffer::operator delete(void* APtr, std::size_t ASize) noexcept
 TQDSmartMemoryBuffer::TQDSmartMemoryBuffer(UInt64 ASize)
 {
   FAllocatedSize = RoundBlockSize(ASize);
-  FDataPtr = static_cast<Byte*>(SmartBufferManager().Allocate(FAllocatedSize));
+  FDataPtr = static_cast<Byte*>(TQDThreadBlockCache::Allocate(FAllocatedSize));
 }
 
 TQDSmartMemoryBuffer::~TQDSmartMemoryBuffer()
 {
-  SmartBufferManager().Deallocate(FDataPtr, FAllocatedSize);
+  TQDThreadBlockCache::Deallocate(FDataPtr, FAllocatedSize);
 }
 
 TQDSmartMemoryBuffer* TQDSmartMemoryBuffer::Create(UInt64 ASize)
@@ -321,8 +322,7 @@ void* TQDSmartBufferManager::AllocateFromHeap(Cardinal ASize)
     RestartLostTimer();
   if (Block)
     return Block;
-  // The chain has no free block: a fresh one from the heap, outside the lock
-  // unless a THold keeps it.
+  // The chain has no free block: a fresh one from the heap, outside the lock.
   return FHeap.Reserve(ASize);
 }
 
@@ -354,6 +354,8 @@ void TQDSmartBufferManager::ReleaseToHeap(void* DataPtr) noexcept
 
 void TQDSmartBufferManager::ReleaseMemory() noexcept
 {
+  if (this == QDInternalStoreDetail::GManager.load(std::memory_order_relaxed))
+    TQDThreadBlockCache::FlushAll();
   std::vector<TQDSmartBufferList> Chains;
   {
     std::lock_guard<TRecursiveSpinLock> Guard(FLock);
@@ -399,6 +401,8 @@ void TQDSmartBufferManager::StopTimer() noexcept
 void TQDSmartBufferManager::Close() noexcept
 {
   StopTimer();
+  if (this == QDInternalStoreDetail::GManager.load(std::memory_order_relaxed))
+    TQDThreadBlockCache::CloseAll();
   {
     std::lock_guard<TRecursiveSpinLock> Guard(FLock);
     FClosed = true;
@@ -459,6 +463,156 @@ void TQDSmartBufferManager::AfterForkInChild() noexcept
     FUnusual = true;
   }
   FLock.unlock();
+}
+
+// ---------------------------------------------------------------------------
+// TQDThreadBlockCache
+// ---------------------------------------------------------------------------
+
+constinit thread_local TQDThreadBlockCache::TState TQDThreadBlockCache::GState
+    __attribute__((tls_model("initial-exec"))){};
+constinit std::atomic<Cardinal> TQDThreadBlockCache::GEpoch{0};
+constinit std::atomic<void (*)() noexcept>
+    TQDThreadBlockCache::GParkingLots[TQDThreadBlockCache::MaxParkingLots]{};
+
+// Gives the thread's cache back when the thread ends. Only its destructor
+// matters; the first use in a thread registers it.
+struct TQDThreadBlockCacheExit
+{
+  Boolean Armed = false;
+  ~TQDThreadBlockCacheExit()
+  {
+    if (Armed)
+      TQDThreadBlockCache::EndThread();
+  }
+};
+
+namespace {
+thread_local TQDThreadBlockCacheExit GCacheExit;
+} // namespace
+
+void TQDThreadBlockCache::AddParkingLot(void (*ADestroy)() noexcept) noexcept
+{
+  for (std::atomic<void (*)() noexcept>& Lot : GParkingLots) {
+    void (*Empty)() noexcept = nullptr;
+    if (Lot.compare_exchange_strong(Empty, ADestroy, std::memory_order_release))
+      return;
+  }
+  assert(false && "more parking lots than TQDThreadBlockCache::MaxParkingLots");
+}
+
+void TQDThreadBlockCache::Flush() noexcept
+{
+  // The parked objects first. The cache is off meanwhile, so their blocks go
+  // straight to the pool and nothing they release comes back here.
+  TState& S = GState;
+  const Cardinal Epoch = std::exchange(S.Epoch, 1);
+  for (const std::atomic<void (*)() noexcept>& Lot : GParkingLots)
+    if (void (*Destroy)() noexcept = Lot.load(std::memory_order_acquire))
+      Destroy();
+  S.Epoch = Epoch;
+  TQDSmartBufferManager& Pool = SmartBufferManager();
+  for (TSlot& Slot : S.Slots) {
+    while (Slot.Count > 0)
+      Pool.Deallocate(Slot.Blocks[--Slot.Count], Slot.Size);
+    Slot.Size = 0;
+  }
+}
+
+Cardinal TQDThreadBlockCache::CachedBlocks() noexcept
+{
+  Cardinal N = 0;
+  for (const TSlot& Slot : GState.Slots)
+    N += Slot.Count;
+  return N;
+}
+
+void TQDThreadBlockCache::FlushAll() noexcept
+{
+  Flush();
+  GEpoch.fetch_add(2, std::memory_order_relaxed);
+  Sync(GState);
+}
+
+void TQDThreadBlockCache::CloseAll() noexcept
+{
+  Flush();
+  Cardinal Epoch = GEpoch.load(std::memory_order_relaxed);
+  // Never 1, the epoch of an ended thread's cache, so no such cache matches.
+  while (!GEpoch.compare_exchange_weak(Epoch, (Epoch + 2) | 1, std::memory_order_relaxed)) {
+  }
+  Sync(GState);
+}
+
+void TQDThreadBlockCache::EndThread() noexcept
+{
+  Flush();
+  GState.Epoch = 1;
+}
+
+Boolean TQDThreadBlockCache::Sync(TState& S) noexcept
+{
+  const Cardinal Epoch = GEpoch.load(std::memory_order_relaxed);
+  if (S.Epoch == Epoch)
+    return true;
+  if (S.Epoch & 1) // the thread has ended, or the pool closed: no cache any more
+    return false;
+  Flush();
+  if (Epoch & 1) { // closed: from now on the pool serves every call
+    S.Epoch = 1;
+    return false;
+  }
+  S.Epoch = Epoch;
+  return true;
+}
+
+Boolean TQDThreadBlockCache::ActivateSlow() noexcept
+{
+  TState& S = GState;
+  if (!Sync(S))
+    return false;
+  if (!S.ExitHookSet) {
+    try {
+      GCacheExit.Armed = true; // registers the hook; may need memory
+      S.ExitHookSet = true;
+    } catch (...) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void* TQDThreadBlockCache::AllocateSlow(Cardinal ASize)
+{
+  // A request the cache could serve but did not (empty slot, new epoch) goes
+  // to the pool; blocks come into the cache only through Deallocate.
+  if (ASize - 1 < MaxBlockSize)
+    Sync(GState);
+  return SmartBufferManager().Allocate(ASize);
+}
+
+void TQDThreadBlockCache::DeallocateSlow(void* ABlock, Cardinal ASize) noexcept
+{
+  TState& S = GState;
+  if (ABlock && ASize - 1 < MaxBlockSize && Sync(S)) {
+    TSlot* Free = nullptr;
+    TSlot* Same = nullptr;
+    for (TSlot& Slot : S.Slots) {
+      if (Slot.Size == ASize)
+        Same = &Slot;
+      else if (!Free && Slot.Count == 0)
+        Free = &Slot;
+    }
+    if (!Same && Free && !ActivateSlow())
+      Free = nullptr; // no hook, no cache: the pool takes every block
+    TSlot* Slot = Same ? Same : Free;
+    if (Slot && Slot->Count < Depth) {
+      Slot->Size = ASize;
+      Slot->Blocks[Slot->Count++] = ABlock;
+      return;
+    }
+  }
+  SmartBufferManager().Deallocate(ABlock, ASize);
 }
 
 // ---------------------------------------------------------------------------

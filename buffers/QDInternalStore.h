@@ -12,7 +12,8 @@
 /// size (4 .. 2^30 bytes), 32-byte aligned so that vector primitives run on it
 /// at full speed. Every raw block, the data as well as the block object's own
 /// memory (and the memory of the buffer objects), comes from the process-wide
-/// pool `SmartBufferManager()` and goes back to it.
+/// pool `SmartBufferManager()` and goes back to it, the small ones through the
+/// calling thread's cache.
 ///
 /// The pool keeps freed raw blocks in chains by exact byte size and hands the
 /// most recently freed block of a size out first, so a steady stream of
@@ -21,17 +22,22 @@
 /// for eight ticks, then returns one per tick, and goes when it is empty and
 /// its count has run out (c free blocks: gone at tick c + 8).
 ///
+/// Small raw blocks of the process pool pass through a per-thread cache
+/// (`TQDThreadBlockCache`): a thread keeps a few free blocks of each of a few
+/// small sizes for itself and reuses them last-in first-out without any atomic
+/// operation, so creating and releasing a small buffer costs no more than a
+/// heap call. What does not fit goes to the pool's chains; a thread's cache
+/// goes back to them when the thread ends, and at its next use after
+/// `ReleaseMemory`.
+///
 /// Thread safety: a block's counts are guarded by its own recursive lock, so
 /// buffers sharing one block may be copied and released on several threads at
 /// once. The data itself is not locked. The pool has one recursive lock for
-/// all of its chains.
+/// all of its chains; a thread's cache is touched by that thread only.
 ///
 /// Lock order: a block's lock before the pool's (a clone allocates while its
-/// block is locked). Buffer creation and the release of a buffer's last block
-/// reference hold the pool's lock across several pool operations
-/// (`TQDSmartBufferManager::THold`); neither takes a block's lock meanwhile: a
-/// new block gets its first references without it (AddFirstReff), and the last
-/// reference goes without it (RemoveReff).
+/// block is locked). A new block gets its first references without its lock
+/// (AddFirstReff), and the last reference goes without it (RemoveReff).
 ///
 //===----------------------------------------------------------------------===//
 #pragma once
@@ -78,8 +84,7 @@ public:
   /// One transport less (and one owner less when OwnsData); destroys the block
   /// when the last transport goes. The caller must not touch it afterwards.
   /// The last transport goes without the lock (nobody else can reach the
-  /// block), and may go inside a hold of the pool's lock: an override must not
-  /// take a lock then.
+  /// block).
   virtual void RemoveReff(Boolean OwnsData);
   /// One owner less; the transport stays.
   virtual void RemoveOwnerShip();
@@ -254,11 +259,14 @@ struct TQDChainInfo
 /// late during program end stay safe.
 ///
 /// Thread safety: every operation may be called from any thread. One lock (the
-/// lock of ChainsList) guards every chain. An Allocate of its own reserves a
-/// fresh block from the heap after releasing it; inside a THold it cannot.
-/// StartTimer, StopTimer and Close belong to the pool's owner: call them from
-/// one thread at a time and never inside a THold (stopping waits for a tick,
-/// which needs the lock).
+/// lock of ChainsList) guards every chain; a fresh block is reserved from the
+/// heap after releasing it. StartTimer, StopTimer and Close belong to the
+/// pool's owner: call them from one thread at a time.
+///
+/// The process pool also drives the threads' caches: its ReleaseMemory and
+/// Close first give the calling thread's cache back and tell every other
+/// thread to give its cache back at its next use (and, after Close, to keep
+/// nothing any more).
 class TQDSmartBufferManager
 {
 public:
@@ -302,23 +310,6 @@ public:
   std::optional<TQDChainInfo> FindChain(Cardinal ASize);
   /// True while some thread holds the pool's lock (a snapshot).
   Boolean Busy() const noexcept { return FLock.IsLocked(); }
-
-  /// Holds the pool's lock for a run of pool operations on one thread, which
-  /// then take it again without an atomic operation. Creating or releasing a
-  /// buffer (three raw blocks: buffer object, block object, data) holds it so.
-  /// While a hold is open, heap reservations happen under the lock, and the
-  /// holder must take no block's lock and must not wait for another thread.
-  class THold
-  {
-  public:
-    explicit THold(TQDSmartBufferManager& APool) noexcept : FPool(APool) { FPool.FLock.lock(); }
-    THold(const THold&) = delete;
-    THold& operator=(const THold&) = delete;
-    ~THold() { FPool.FLock.unlock(); }
-
-  private:
-    TQDSmartBufferManager& FPool;
-  };
 
   /// fork() support for the process pool: the prepare step takes the lock so
   /// that no other thread holds it when the process is copied; the parent and
@@ -378,3 +369,116 @@ inline TQDSmartBufferManager& SmartBufferManager()
     return *Pool;
   return QDInternalStoreDetail::StartSmartBufferManager();
 }
+
+/// The calling thread's cache of free small raw blocks in front of the process
+/// pool. Storage blocks and buffer objects take their raw blocks through it.
+///
+/// A thread keeps up to `Depth` free blocks of each of up to `Sizes` byte sizes
+/// of at most `MaxBlockSize` bytes, and hands the most recently freed one out
+/// first. Everything else goes to and comes from the pool. A thread therefore
+/// holds at most Sizes x Depth x MaxBlockSize bytes (16 KiB) out of the pool's
+/// reach, and gives them back when it ends, or at its first cache use after the
+/// process pool's ReleaseMemory or Close (after Close it keeps none).
+///
+/// Thread safety: each thread has its own cache, which no other thread
+/// touches; the calls need no lock and no atomic read-modify-write.
+class TQDThreadBlockCache
+{
+public:
+  static constexpr Cardinal MaxBlockSize = 256;
+  static constexpr Cardinal Sizes = 8;
+  static constexpr Cardinal Depth = 8;
+
+  /// A raw block of exactly ASize bytes from this thread's cache, else from
+  /// the process pool. Null for 0; raises EOutOfMemory as the pool does.
+  static void* Allocate(Cardinal ASize)
+  {
+    TState& S = GState;
+    if (ASize - 1 < MaxBlockSize && S.Epoch == GEpoch.load(std::memory_order_relaxed)) [[likely]] {
+      for (TSlot& Slot : S.Slots)
+        if (Slot.Size == ASize) {
+          if (Slot.Count > 0) [[likely]]
+            return Slot.Blocks[--Slot.Count];
+          break;
+        }
+    }
+    return AllocateSlow(ASize);
+  }
+  /// Keeps a block of Allocate(ASize) for this thread's next request of that
+  /// size, or gives it to the process pool. Null is ignored.
+  static void Deallocate(void* ABlock, Cardinal ASize) noexcept
+  {
+    TState& S = GState;
+    if (ABlock && ASize - 1 < MaxBlockSize &&
+        S.Epoch == GEpoch.load(std::memory_order_relaxed)) [[likely]] {
+      for (TSlot& Slot : S.Slots)
+        if (Slot.Size == ASize) {
+          if (Slot.Count < Depth) [[likely]] {
+            Slot.Blocks[Slot.Count++] = ABlock;
+            return;
+          }
+          break;
+        }
+    }
+    DeallocateSlow(ABlock, ASize);
+  }
+  /// True while this thread's cache keeps blocks (and gives them back when
+  /// the thread ends): a parking lot may keep objects then.
+  static Boolean Active() noexcept
+  {
+    const TState& S = GState;
+    return S.ExitHookSet && S.Epoch == GEpoch.load(std::memory_order_relaxed);
+  }
+  /// Active, or makes the cache active when it may be (sets up the hook that
+  /// gives it back when the thread ends); false when it may not.
+  static Boolean Activate() noexcept { return Active() || ActivateSlow(); }
+  /// Destroys this thread's parked objects (every parking lot's), then gives
+  /// every block of this thread's cache to the process pool.
+  static void Flush() noexcept;
+  /// Adds a parking lot: objects a thread keeps built for reuse, which hold
+  /// raw blocks of the cache. ADestroy destroys the calling thread's parked
+  /// objects; every Flush runs it first, so that their blocks go back too.
+  /// Call it during start-up; at most four lots.
+  static void AddParkingLot(void (*ADestroy)() noexcept) noexcept;
+  /// Free blocks this thread's cache holds now, for diagnostics and tests.
+  static Cardinal CachedBlocks() noexcept;
+
+  /// Every thread gives its cache back at its next use; this one at once.
+  /// Called by the process pool's ReleaseMemory.
+  static void FlushAll() noexcept;
+  /// As FlushAll, and no thread keeps blocks any more. Called by the process
+  /// pool's Close.
+  static void CloseAll() noexcept;
+
+private:
+  struct TSlot
+  {
+    Cardinal Size;  // 0: free slot
+    Cardinal Count; // free blocks in Blocks[0 .. Count)
+    void* Blocks[Depth];
+  };
+  struct TState
+  {
+    // Equal to GEpoch while the cache may be used; 1 once the thread keeps
+    // no blocks any more (it ended, or the pool closed), which GEpoch never is.
+    Cardinal Epoch;
+    Boolean ExitHookSet; // the thread gives its cache back when it ends
+    TSlot Slots[Sizes];
+  };
+
+  static Boolean ActivateSlow() noexcept;
+  static void* AllocateSlow(Cardinal ASize);
+  static void DeallocateSlow(void* ABlock, Cardinal ASize) noexcept;
+  // Brings the calling thread's cache up to GEpoch; false when it must keep none.
+  static Boolean Sync(TState& S) noexcept;
+  static void EndThread() noexcept;
+  friend struct TQDThreadBlockCacheExit;
+
+  // Trivially destructible, so it stays usable while the thread's other
+  // thread-local objects are destroyed, and costs no guard on access.
+  static constinit thread_local TState GState __attribute__((tls_model("initial-exec")));
+  // Steps by 2 on FlushAll; odd (and at least 3) after CloseAll.
+  static constinit std::atomic<Cardinal> GEpoch;
+  static constexpr int MaxParkingLots = 4;
+  static constinit std::atomic<void (*)() noexcept> GParkingLots[MaxParkingLots];
+};

@@ -150,7 +150,7 @@ TRef<TQDRealMatrixBuffer> TQDRealMatrixBuffer::CreateCopy(const TRef<IQDRealMatr
   auto* Instance = dynamic_cast<TQDGenericBuffer*>(Source.GetInstance());
   if (!Instance)
     throw EInvalidCast(SInvalidCast);
-  TRef<TQDRealMatrixBuffer> Result(new TQDRealMatrixBuffer);
+  TRef<TQDRealMatrixBuffer> Result = FirstRef(new TQDRealMatrixBuffer);
   Result->ShareFrom(*Instance);
   Result->FCols = Source.GetCols();
   Result->FRows = Source.GetRows();
@@ -173,7 +173,7 @@ TRef<TQDRealMatrixBuffer> TQDRealMatrixBuffer::CreateUniversal(const TRef<IQDDat
   auto* Instance = dynamic_cast<TQDGenericBuffer*>(Buffer->GetInstance());
   if (!Instance)
     throw EInvalidCast(SInvalidCast);
-  TRef<TQDRealMatrixBuffer> Result(new TQDRealMatrixBuffer);
+  TRef<TQDRealMatrixBuffer> Result = FirstRef(new TQDRealMatrixBuffer);
   Result->ShareFrom(*Instance);
   Result->FRows = 1;
   Result->FCols = static_cast<Integer>(Instance->GetByteSize() / sizeof(Real));

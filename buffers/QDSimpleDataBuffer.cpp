@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <typeinfo>
+#include <bit>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -80,28 +82,28 @@ std::int32_t TQDBasicBuffer::QueryInterface(const TGUID& AIID, void** AObj) noex
 
 TRef<TQDGenericBuffer> TQDGenericBuffer::Create(TQDSmartBuffer* ADataContainer, Cardinal ASize)
 {
-  TRef<TQDGenericBuffer> Result(new TQDGenericBuffer);
+  TRef<TQDGenericBuffer> Result = FirstRef(new TQDGenericBuffer);
   Result->AttachBlock(ADataContainer, ASize);
   return Result;
 }
 
 TRef<TQDGenericBuffer> TQDGenericBuffer::CreateEx(TQDGenericBuffer* Other)
 {
-  TRef<TQDGenericBuffer> Result(new TQDGenericBuffer);
+  TRef<TQDGenericBuffer> Result = FirstRef(new TQDGenericBuffer);
   Result->ShareFrom(GenericInstance(Other));
   return Result;
 }
 
 TRef<TQDGenericBuffer> TQDGenericBuffer::CreateCopy(const TRef<IQDGenericBuffer>& Other)
 {
-  TRef<TQDGenericBuffer> Result(new TQDGenericBuffer);
+  TRef<TQDGenericBuffer> Result = FirstRef(new TQDGenericBuffer);
   Result->ShareFrom(GenericInstance(Other.Get()));
   return Result;
 }
 
 TRef<TQDGenericBuffer> TQDGenericBuffer::CreateUniversal(const TRef<IQDData>& Other)
 {
-  TRef<TQDGenericBuffer> Result(new TQDGenericBuffer);
+  TRef<TQDGenericBuffer> Result = FirstRef(new TQDGenericBuffer);
   Result->ShareFrom(GenericInstance(Other.Get()));
   return Result;
 }
@@ -114,30 +116,12 @@ TQDGenericBuffer::~TQDGenericBuffer()
 
 void* TQDGenericBuffer::operator new(std::size_t ASize)
 {
-  return SmartBufferManager().Allocate(static_cast<Cardinal>(ASize));
+  return TQDThreadBlockCache::Allocate(static_cast<Cardinal>(ASize));
 }
 
 void TQDGenericBuffer::operator delete(void* APtr, std::size_t ASize) noexcept
 {
-  SmartBufferManager().Deallocate(APtr, static_cast<Cardinal>(ASize));
-}
-
-void TQDGenericBuffer::operator delete(TQDGenericBuffer* ASelf, std::destroying_delete_t,
-                                       std::size_t ASize) noexcept
-{
-  void* Memory = dynamic_cast<void*>(ASelf); // what operator new returned
-  TQDSmartBufferManager& Pool = SmartBufferManager();
-  // The last reference to a block is dropped without the block's lock, so the
-  // hold takes no block lock inside the pool's (the order is block, then pool).
-  const TQDSmartBuffer* Block = ASelf->pDataContainer;
-  if (!Block || Block->LastTransportIsAlone()) {
-    TQDSmartBufferManager::THold Hold(Pool);
-    ASelf->~TQDGenericBuffer();
-    Pool.Deallocate(Memory, static_cast<Cardinal>(ASize));
-    return;
-  }
-  ASelf->~TQDGenericBuffer();
-  Pool.Deallocate(Memory, static_cast<Cardinal>(ASize));
+  TQDThreadBlockCache::Deallocate(APtr, static_cast<Cardinal>(ASize));
 }
 
 std::int32_t TQDGenericBuffer::QueryInterface(const TGUID& AIID, void** AObj) noexcept
@@ -284,22 +268,21 @@ void TQDGenericBuffer::RemoveOwnerShip()
 
 TRef<TQDMemoryBuffer> TQDMemoryBuffer::CreateSize(Cardinal ASize)
 {
-  TQDSmartBufferManager::THold Hold(SmartBufferManager()); // three raw blocks in one go
-  TRef<TQDMemoryBuffer> Result(new TQDMemoryBuffer);
+  TRef<TQDMemoryBuffer> Result = FirstRef(new TQDMemoryBuffer);
   Result->AttachNewStorage(ASize);
   return Result;
 }
 
 TRef<TQDMemoryBuffer> TQDMemoryBuffer::Create(TQDSmartMemoryBuffer* ADataContainer, Cardinal ASize)
 {
-  TRef<TQDMemoryBuffer> Result(new TQDMemoryBuffer);
+  TRef<TQDMemoryBuffer> Result = FirstRef(new TQDMemoryBuffer);
   Result->AttachBlock(ADataContainer, ASize);
   return Result;
 }
 
 TRef<TQDMemoryBuffer> TQDMemoryBuffer::CreateEx(TQDMemoryBuffer* Other)
 {
-  TRef<TQDMemoryBuffer> Result(new TQDMemoryBuffer);
+  TRef<TQDMemoryBuffer> Result = FirstRef(new TQDMemoryBuffer);
   Result->ShareFrom(GenericInstance(Other));
   return Result;
 }
@@ -384,10 +367,83 @@ TRef<TQDRealBuffer> TQDRealBuffer::Create()
   return CreateSize(0);
 }
 
+// Released real buffers of this thread, each with its block and data, by block
+// size: class K holds buffers whose block reserves 2^(K + 2) bytes (4 .. 256).
+struct TQDRealBufferParking
+{
+  static constexpr Cardinal MaxBlockSize = 256;
+  static constexpr Cardinal Classes = 7;
+  static constexpr Cardinal Depth = 4;
+
+  Cardinal Count[Classes];
+  TQDRealBuffer* Items[Classes][Depth];
+
+  static Cardinal ClassOf(Cardinal ABlockSize)
+  {
+    return static_cast<Cardinal>(std::countr_zero(ABlockSize)) - 2;
+  }
+};
+
+namespace {
+constinit thread_local TQDRealBufferParking GParking
+    __attribute__((tls_model("initial-exec"))){};
+} // namespace
+
+// Inline: it is CreateSize's fast path.
+inline TQDRealBuffer* TQDRealBuffer::TakeParked(Cardinal ASize) noexcept
+{
+  if (ASize > TQDRealBufferParking::MaxBlockSize / sizeof(Real) || !TQDThreadBlockCache::Active())
+    return nullptr;
+  const Cardinal Bytes = ASize * sizeof(Real);
+  const Cardinal K = TQDRealBufferParking::ClassOf(Bytes < 4 ? 4 : std::bit_ceil(Bytes));
+  TQDRealBufferParking& Lot = GParking;
+  if (Lot.Count[K] == 0)
+    return nullptr;
+  TQDRealBuffer* Buffer = Lot.Items[K][--Lot.Count[K]];
+  // As CreateSize leaves a new buffer: a block of its own, no sequence number.
+  Buffer->FCharSize = Bytes;
+  Buffer->pDataContainer->SetBufferNumberAvailable(false);
+  Buffer->pDataContainer->SetBufferNumber(0);
+  Buffer->AddFirstRef();
+  return Buffer;
+}
+
+void TQDRealBuffer::LastReleased() noexcept
+{
+  // Only a buffer that is exactly a real buffer, on a block that it alone owns
+  // and reaches: nobody else can see either of them any more. Any block with
+  // data serves a new buffer as it served this one.
+  TQDSmartBuffer* Block = pDataContainer;
+  if (Block && FOwnsData && typeid(*this) == typeid(TQDRealBuffer) && TQDThreadBlockCache::Activate()) {
+    const Cardinal Size = Block->GetAllocatedSize();
+    if (Size - 4 <= TQDRealBufferParking::MaxBlockSize - 4 && Block->CountOwners() == 1 &&
+        Block->LastTransportIsAlone()) {
+      static const bool Registered = (TQDThreadBlockCache::AddParkingLot(&DestroyParked), true);
+      (void)Registered;
+      TQDRealBufferParking& Lot = GParking;
+      const Cardinal K = TQDRealBufferParking::ClassOf(Size);
+      if (Lot.Count[K] < TQDRealBufferParking::Depth) {
+        Lot.Items[K][Lot.Count[K]++] = this;
+        return;
+      }
+    }
+  }
+  delete this;
+}
+
+void TQDRealBuffer::DestroyParked() noexcept
+{
+  TQDRealBufferParking& Lot = GParking;
+  for (Cardinal K = 0; K < TQDRealBufferParking::Classes; ++K)
+    while (Lot.Count[K] > 0)
+      delete Lot.Items[K][--Lot.Count[K]];
+}
+
 TRef<TQDRealBuffer> TQDRealBuffer::CreateSize(Cardinal ASize)
 {
-  TQDSmartBufferManager::THold Hold(SmartBufferManager()); // three raw blocks in one go
-  TRef<TQDRealBuffer> Result(new TQDRealBuffer);
+  if (TQDRealBuffer* Parked = TakeParked(ASize)) [[likely]]
+    return TRef<TQDRealBuffer>::Adopt(Parked);
+  TRef<TQDRealBuffer> Result = FirstRef(new TQDRealBuffer);
   Result->AttachNewStorage(ASize);
   return Result;
 }
@@ -402,21 +458,21 @@ TRef<TQDRealBuffer> TQDRealBuffer::CreateData(const Real* AData, Cardinal ASize)
 
 TRef<TQDRealBuffer> TQDRealBuffer::CreateEx(TQDRealBuffer* Other)
 {
-  TRef<TQDRealBuffer> Result(new TQDRealBuffer);
+  TRef<TQDRealBuffer> Result = FirstRef(new TQDRealBuffer);
   Result->ShareFrom(GenericInstance(Other));
   return Result;
 }
 
 TRef<TQDRealBuffer> TQDRealBuffer::CreateCopy(const TRef<IQDRealBuffer>& Other)
 {
-  TRef<TQDRealBuffer> Result(new TQDRealBuffer);
+  TRef<TQDRealBuffer> Result = FirstRef(new TQDRealBuffer);
   Result->ShareFrom(GenericInstance(Other.Get()));
   return Result;
 }
 
 TRef<TQDRealBuffer> TQDRealBuffer::CreateUniversal(const TRef<IQDData>& Other)
 {
-  TRef<TQDRealBuffer> Result(new TQDRealBuffer);
+  TRef<TQDRealBuffer> Result = FirstRef(new TQDRealBuffer);
   Result->ShareFrom(GenericInstance(Other.Get()));
   return Result;
 }
@@ -497,8 +553,7 @@ TRef<TQDRealMatrixBuffer> TQDRealMatrixBuffer::CreateSize(Cardinal ARows, Cardin
 {
   // Shapes whose element count a block cannot hold are refused before anything is made.
   ByteCount(UInt64(ARows) * ACols, sizeof(Real));
-  TQDSmartBufferManager::THold Hold(SmartBufferManager()); // three raw blocks in one go
-  TRef<TQDRealMatrixBuffer> Result(new TQDRealMatrixBuffer);
+  TRef<TQDRealMatrixBuffer> Result = FirstRef(new TQDRealMatrixBuffer);
   Result->AttachNewStorage(ARows * ACols);
   Result->FRows = static_cast<Integer>(ARows);
   Result->FCols = static_cast<Integer>(ACols);
@@ -507,7 +562,7 @@ TRef<TQDRealMatrixBuffer> TQDRealMatrixBuffer::CreateSize(Cardinal ARows, Cardin
 
 TRef<TQDRealMatrixBuffer> TQDRealMatrixBuffer::CreateEx(TQDRealMatrixBuffer* Other)
 {
-  TRef<TQDRealMatrixBuffer> Result(new TQDRealMatrixBuffer);
+  TRef<TQDRealMatrixBuffer> Result = FirstRef(new TQDRealMatrixBuffer);
   Result->ShareFrom(GenericInstance(Other));
   Result->FRows = Other->FRows;
   Result->FCols = Other->FCols;

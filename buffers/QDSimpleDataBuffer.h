@@ -403,15 +403,7 @@ public:
   /// Buffer objects live in raw blocks of the storage pool, as their storage
   /// blocks do: a steady stream of buffers then never reaches the heap.
   static void* operator new(std::size_t ASize);
-  /// Gives back the memory of a buffer whose constructor failed.
   static void operator delete(void* APtr, std::size_t ASize) noexcept;
-  /// Destroys a buffer and gives its memory back. When the buffer holds the
-  /// last reference to its block, the block goes too, and the three raw blocks
-  /// (data, block object, buffer object) go back under one hold of the pool's
-  /// lock. Destructors of buffer classes then run inside that hold: they must
-  /// take no lock, and so must not release buffers that share a block.
-  static void operator delete(TQDGenericBuffer* ASelf, std::destroying_delete_t,
-                              std::size_t ASize) noexcept;
 
   std::int32_t QueryInterface(const TGUID& AIID, void** AObj) noexcept override;
   TRef<IQDData> MakeCopy() override;
@@ -624,6 +616,20 @@ protected:
   /// Clamps [ABegin, AEnd) by the range rule of GetMin and friends; false when
   /// the buffer is empty.
   Boolean ClampRange(Integer& ABegin, Integer& AEnd);
+
+  /// A small real buffer that held the only reference to its block is kept
+  /// built, block and data included, in the releasing thread's parking lot
+  /// for the next CreateSize of that block size (a steady stream of small
+  /// buffers, one per prediction, then costs a few stores each way).
+  void LastReleased() noexcept override;
+
+private:
+  // This thread's parked buffer for ASize elements, ready to hand out; null
+  // when there is none.
+  static TQDRealBuffer* TakeParked(Cardinal ASize) noexcept;
+  // Destroys this thread's parked buffers (the parking lot's flush).
+  static void DestroyParked() noexcept;
+  friend struct TQDRealBufferParking;
 };
 
 /// A rows x columns matrix of doubles in one block: element (Row, Col) is at

@@ -85,8 +85,7 @@ TRef<TQDIntegerBuffer> TQDIntegerBuffer::Create()
 
 TRef<TQDIntegerBuffer> TQDIntegerBuffer::CreateSize(Cardinal ASize)
 {
-  TQDSmartBufferManager::THold Hold(SmartBufferManager()); // three raw blocks in one go
-  TRef<TQDIntegerBuffer> Result(new TQDIntegerBuffer);
+  TRef<TQDIntegerBuffer> Result = FirstRef(new TQDIntegerBuffer);
   Result->AttachNewStorage(ASize);
   return Result;
 }
@@ -108,21 +107,21 @@ TRef<TQDIntegerBuffer> TQDIntegerBuffer::CreateValue(Integer AValue, Cardinal AS
 
 TRef<TQDIntegerBuffer> TQDIntegerBuffer::CreateEx(TQDIntegerBuffer* Other)
 {
-  TRef<TQDIntegerBuffer> Result(new TQDIntegerBuffer);
+  TRef<TQDIntegerBuffer> Result = FirstRef(new TQDIntegerBuffer);
   Result->ShareFrom(GenericInstance(Other));
   return Result;
 }
 
 TRef<TQDIntegerBuffer> TQDIntegerBuffer::CreateCopy(const TRef<IQDIntegerBuffer>& Other)
 {
-  TRef<TQDIntegerBuffer> Result(new TQDIntegerBuffer);
+  TRef<TQDIntegerBuffer> Result = FirstRef(new TQDIntegerBuffer);
   Result->ShareFrom(GenericInstance(Other.Get()));
   return Result;
 }
 
 TRef<TQDIntegerBuffer> TQDIntegerBuffer::CreateUniversal(const TRef<IQDData>& Other)
 {
-  TRef<TQDIntegerBuffer> Result(new TQDIntegerBuffer);
+  TRef<TQDIntegerBuffer> Result = FirstRef(new TQDIntegerBuffer);
   Result->ShareFrom(GenericInstance(Other.Get()));
   return Result;
 }
@@ -415,8 +414,7 @@ TRef<TQDComplexBuffer> TQDComplexBuffer::Create()
 
 TRef<TQDComplexBuffer> TQDComplexBuffer::CreateSize(Cardinal Size)
 {
-  TQDSmartBufferManager::THold Hold(SmartBufferManager()); // three raw blocks in one go
-  TRef<TQDComplexBuffer> Result(new TQDComplexBuffer);
+  TRef<TQDComplexBuffer> Result = FirstRef(new TQDComplexBuffer);
   Result->AttachNewStorage(Size);
   return Result;
 }
@@ -438,21 +436,21 @@ TRef<TQDComplexBuffer> TQDComplexBuffer::CreateValue(const TXNRealComplex& AValu
 
 TRef<TQDComplexBuffer> TQDComplexBuffer::CreateEx(TQDComplexBuffer* Other)
 {
-  TRef<TQDComplexBuffer> Result(new TQDComplexBuffer);
+  TRef<TQDComplexBuffer> Result = FirstRef(new TQDComplexBuffer);
   Result->ShareFrom(GenericInstance(Other));
   return Result;
 }
 
 TRef<TQDComplexBuffer> TQDComplexBuffer::CreateCopy(const TRef<IQDComplexBuffer>& Other)
 {
-  TRef<TQDComplexBuffer> Result(new TQDComplexBuffer);
+  TRef<TQDComplexBuffer> Result = FirstRef(new TQDComplexBuffer);
   Result->ShareFrom(GenericInstance(Other.Get()));
   return Result;
 }
 
 TRef<TQDComplexBuffer> TQDComplexBuffer::CreateUniversal(const TRef<IQDData>& Other)
 {
-  TRef<TQDComplexBuffer> Result(new TQDComplexBuffer);
+  TRef<TQDComplexBuffer> Result = FirstRef(new TQDComplexBuffer);
   Result->ShareFrom(GenericInstance(Other.Get()));
   return Result;
 }
@@ -723,8 +721,7 @@ TRef<TQDBlockBuffer> TQDBlockBuffer::Create()
 
 TRef<TQDBlockBuffer> TQDBlockBuffer::CreateSize(Cardinal Size)
 {
-  TQDSmartBufferManager::THold Hold(SmartBufferManager()); // three raw blocks in one go
-  TRef<TQDBlockBuffer> Result(new TQDBlockBuffer);
+  TRef<TQDBlockBuffer> Result = FirstRef(new TQDBlockBuffer);
   Result->AttachNewStorage(Size);
   return Result;
 }
@@ -739,21 +736,21 @@ TRef<TQDBlockBuffer> TQDBlockBuffer::CreateData(const void* Data, Cardinal Size)
 
 TRef<TQDBlockBuffer> TQDBlockBuffer::CreateEx(TQDBlockBuffer* Other)
 {
-  TRef<TQDBlockBuffer> Result(new TQDBlockBuffer);
+  TRef<TQDBlockBuffer> Result = FirstRef(new TQDBlockBuffer);
   Result->ShareFrom(GenericInstance(Other));
   return Result;
 }
 
 TRef<TQDBlockBuffer> TQDBlockBuffer::CreateCopy(const TRef<IQDBlockBuffer>& Other)
 {
-  TRef<TQDBlockBuffer> Result(new TQDBlockBuffer);
+  TRef<TQDBlockBuffer> Result = FirstRef(new TQDBlockBuffer);
   Result->ShareFrom(GenericInstance(Other.Get()));
   return Result;
 }
 
 TRef<TQDBlockBuffer> TQDBlockBuffer::CreateUniversal(const TRef<IQDData>& Other)
 {
-  TRef<TQDBlockBuffer> Result(new TQDBlockBuffer);
+  TRef<TQDBlockBuffer> Result = FirstRef(new TQDBlockBuffer);
   Result->ShareFrom(GenericInstance(Other.Get()));
   return Result;
 }

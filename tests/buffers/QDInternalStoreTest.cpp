@@ -13,8 +13,11 @@
 #include <cstring>
 #include <memory>
 #include <ostream>
+#include <optional>
 #include <string>
 #include <thread>
+#include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include <sys/wait.h>
@@ -463,6 +466,98 @@ TEST_F(PoolTest, AfterCloseEveryBlockGoesStraightToTheHeap)
 }
 
 // ---------------------------------------------------------------------------
+// The calling thread's cache in front of the process pool
+// ---------------------------------------------------------------------------
+
+// Starts from an empty pool and an empty cache on this thread.
+class ThreadCacheTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    Pool.ReleaseMemory();
+    ASSERT_EQ(TQDThreadBlockCache::CachedBlocks(), 0u);
+  }
+  void TearDown() override
+  {
+    for (auto& [Size, Block] : Live)
+      TQDThreadBlockCache::Deallocate(Block, Size);
+    Pool.ReleaseMemory();
+  }
+  void* Take(Cardinal ASize)
+  {
+    void* Block = TQDThreadBlockCache::Allocate(ASize);
+    Live.emplace_back(ASize, Block);
+    return Block;
+  }
+  // Gives back every block taken so far, the last one last.
+  void GiveAllBack()
+  {
+    for (auto& [Size, Block] : Live)
+      TQDThreadBlockCache::Deallocate(Block, Size);
+    Live.clear();
+  }
+  Cardinal InChain(Cardinal ASize)
+  {
+    std::optional<TQDChainInfo> Chain = Pool.FindChain(ASize);
+    return Chain ? Chain->FreeBlocks : 0;
+  }
+
+  TQDSmartBufferManager& Pool = SmartBufferManager();
+  std::vector<std::pair<Cardinal, void*>> Live;
+};
+
+TEST_F(ThreadCacheTest, KeepsAFewBlocksOfAFewSmallSizesAndPassesTheRestOn)
+{
+  constexpr Cardinal Depth = TQDThreadBlockCache::Depth;
+  for (int I = 0; I < 20; ++I)
+    Take(48);
+  Take(TQDThreadBlockCache::MaxBlockSize + 1); // too large for the cache
+  GiveAllBack();
+  EXPECT_EQ(TQDThreadBlockCache::CachedBlocks(), Depth);
+  EXPECT_EQ(InChain(48), 20 - Depth) << "the first ones back found the cache full";
+  EXPECT_EQ(InChain(TQDThreadBlockCache::MaxBlockSize + 1), 1u);
+
+  // One size per slot: a size beyond the slots goes to the pool.
+  Pool.ReleaseMemory();
+  for (Cardinal Size = 8; Size < 8 * (TQDThreadBlockCache::Sizes + 2); Size += 8)
+    Take(Size);
+  GiveAllBack();
+  EXPECT_EQ(TQDThreadBlockCache::CachedBlocks(), TQDThreadBlockCache::Sizes);
+  EXPECT_EQ(InChain(8 * (TQDThreadBlockCache::Sizes + 1)), 1u);
+  EXPECT_EQ(InChain(8), 0u);
+}
+
+TEST_F(ThreadCacheTest, HandsTheLastBlockBackFirstAndZeroGivesNull)
+{
+  void* A = Take(40);
+  void* B = Take(40);
+  GiveAllBack();
+  EXPECT_EQ(Take(40), B);
+  EXPECT_EQ(Take(40), A);
+  const std::size_t Chains = Pool.Chains().size();
+  EXPECT_EQ(TQDThreadBlockCache::Allocate(0), nullptr);
+  TQDThreadBlockCache::Deallocate(nullptr, 40);
+  EXPECT_EQ(TQDThreadBlockCache::CachedBlocks(), 0u) << "a null block is not kept";
+  EXPECT_EQ(Pool.Chains().size(), Chains);
+  EXPECT_EQ(InChain(40), 0u);
+}
+
+TEST_F(ThreadCacheTest, ReleaseMemoryOnAnotherThreadEmptiesThisCacheAtItsNextUse)
+{
+  void* Kept = Take(24);
+  GiveAllBack();
+  ASSERT_EQ(TQDThreadBlockCache::CachedBlocks(), 1u);
+  std::thread([this] { Pool.ReleaseMemory(); }).join();
+  EXPECT_EQ(TQDThreadBlockCache::CachedBlocks(), 1u) << "nobody touches this thread's cache";
+  void* Next = TQDThreadBlockCache::Allocate(56); // any use
+  EXPECT_EQ(TQDThreadBlockCache::CachedBlocks(), 0u);
+  EXPECT_EQ(InChain(24), 1u) << "given to the pool, which keeps it until a tick or ReleaseMemory";
+  EXPECT_EQ(Take(24), Kept);
+  TQDThreadBlockCache::Deallocate(Next, 56);
+}
+
+// ---------------------------------------------------------------------------
 // The process pool under buffers
 // ---------------------------------------------------------------------------
 
@@ -478,6 +573,95 @@ TEST(ProcessPool, AReleasedBufferIsMadeAgainFromTheSameBlocks)
   EXPECT_EQ(B->GetDataContainer(), Block);
   EXPECT_EQ(B->Read(), Data);
   EXPECT_FALSE(SmartBufferManager().Busy());
+}
+
+TEST(ProcessPool, AReleasedRealBufferComesBackAsANewOne)
+{
+  TRef<TQDRealBuffer> A = TQDRealBuffer::CreateSize(3);
+  A->SetItem(2, 4.0);
+  A->GetSequenceStamp()->SetBufferNumber(7);
+  A->GetSequenceStamp()->SetAvailable(true);
+  const TQDRealBuffer* Object = A.Get();
+  A.Reset();
+  TRef<TQDRealBuffer> B = TQDRealBuffer::CreateSize(4); // the same block size, 32 bytes
+  ASSERT_EQ(B.Get(), Object);
+  EXPECT_EQ(B->GetSize(), 4u);
+  EXPECT_EQ(B->RefCount(), 1);
+  EXPECT_TRUE(B->OwnsData());
+  EXPECT_FALSE(B->GetSequenceStamp()->GetAvailable());
+  EXPECT_EQ(B->GetSequenceStamp()->GetBufferNumber(), 0);
+  EXPECT_EQ(B->GetDataContainer()->CountOwners(), 1);
+  EXPECT_EQ(B->GetDataContainer()->CountTransports(), 1);
+}
+
+// A buffer whose block someone else still holds, or does not own, must not be
+// handed out again with that block.
+struct TNotParkedCase
+{
+  const char* Name;
+  // Makes the buffer to release: of 2 values, on Keep's block or not.
+  TRef<TQDRealBuffer> (*Make)(TRef<TQDRealBuffer>& Keep);
+};
+
+class NotParked : public ::testing::TestWithParam<TNotParkedCase> {};
+
+TEST_P(NotParked, ANewBufferGetsABlockOfItsOwn)
+{
+  TRef<TQDRealBuffer> Keep = TQDRealBuffer::CreateValue(5.0, 2);
+  TRef<TQDRealBuffer> Released = GetParam().Make(Keep);
+  const TQDSmartBuffer* KeptBlock = Keep->GetDataContainer();
+  Released.Reset();
+  TRef<TQDRealBuffer> Fresh = TQDRealBuffer::CreateSize(2);
+  EXPECT_NE(Fresh->GetDataContainer(), KeptBlock);
+  EXPECT_TRUE(Fresh->OwnsData());
+  EXPECT_EQ(Fresh->GetDataContainer()->CountOwners(), 1);
+  EXPECT_EQ(Fresh->GetDataContainer()->CountTransports(), 1);
+  Fresh->SetItem(0, -1.0);
+  EXPECT_EQ(Keep->GetItem(0), 5.0);
+  EXPECT_EQ(KeptBlock->CountTransports(), 1);
+}
+
+class TTaggedRealBuffer : public TQDRealBuffer
+{
+public:
+  static TRef<TQDRealBuffer> Make()
+  {
+    TRef<TTaggedRealBuffer> Result = FirstRef(new TTaggedRealBuffer);
+    Result->AttachNewStorage(2);
+    return Result;
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    ProcessPool, NotParked,
+    ::testing::Values(
+        TNotParkedCase{"SharedBlock", [](TRef<TQDRealBuffer>& Keep) { return TQDRealBuffer::CreateCopy(Keep); }},
+        TNotParkedCase{"OwnershipGivenUp",
+                       [](TRef<TQDRealBuffer>&) {
+                         TRef<TQDRealBuffer> B = TQDRealBuffer::CreateSize(2);
+                         B->RemoveOwnerShip();
+                         return B;
+                       }},
+        TNotParkedCase{"SharedWithANonOwner",
+                       [](TRef<TQDRealBuffer>& Keep) {
+                         TRef<TQDRealBuffer> B = TQDRealBuffer::CreateCopy(Keep);
+                         Keep->RemoveOwnerShip(); // B is the only owner, not the only holder
+                         return B;
+                       }},
+        TNotParkedCase{"AssignedBlock",
+                       [](TRef<TQDRealBuffer>& Keep) {
+                         TRef<TQDRealBuffer> B = TQDRealBuffer::CreateSize(2);
+                         B->Assign(Keep);
+                         return B;
+                       }}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST(ProcessPool, ADerivedBufferIsNotKeptForRealBuffers)
+{
+  TTaggedRealBuffer::Make(); // released at once
+  TRef<TQDRealBuffer> Fresh = TQDRealBuffer::CreateSize(2);
+  const TQDRealBuffer& Object = *Fresh;
+  EXPECT_EQ(typeid(Object), typeid(TQDRealBuffer));
 }
 
 TEST(ProcessPool, CopyOnWriteLeavesBothBlocksAloneAndUnlocked)
@@ -501,11 +685,16 @@ TEST(ProcessPool, ReleaseMemoryWhileBuffersLiveKeepsThemAndTakesTheirBlocksBackL
   TQDSmartBufferManager& Pool = SmartBufferManager();
   Pool.ReleaseMemory();
   EXPECT_TRUE(Pool.Chains().empty());
+  EXPECT_EQ(TQDThreadBlockCache::CachedBlocks(), 0u) << "this thread's cache went too";
   EXPECT_EQ(A->GetItem(0), 1.5);
   EXPECT_EQ(A->GetItem(1), -2.5);
 
   A.Reset();
-  // The data, the block object and the buffer object, each in a new chain.
+  // The thread keeps them first; given back, the data, the block object and
+  // the buffer object each come to a new chain.
+  EXPECT_TRUE(Pool.Chains().empty());
+  TQDThreadBlockCache::Flush();
+  EXPECT_EQ(TQDThreadBlockCache::CachedBlocks(), 0u);
   EXPECT_EQ(Pool.Chains().size(), 3u);
   ASSERT_TRUE(Pool.FindChain(2 * sizeof(Real)));
   EXPECT_EQ(Pool.FindChain(2 * sizeof(Real))->FreeBlocks, 1u);

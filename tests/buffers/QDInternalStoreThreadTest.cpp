@@ -19,6 +19,9 @@ using namespace std::chrono_literals;
 
 TEST(PoolThreads, ABlockFreedOnOneThreadServesTheNextRequestOnAnother)
 {
+  // This thread's cache empty, so that its next requests go to the pool, where
+  // the other thread's cache goes when that thread ends.
+  TQDThreadBlockCache::Flush();
   TRef<TQDRealBuffer> A = TQDRealBuffer::CreateSize(5);
   const Real* Data = A->Read();
   const TQDSmartBuffer* Block = A->GetDataContainer();
