@@ -25,10 +25,11 @@
 /// Small raw blocks of the process pool pass through a per-thread cache
 /// (`TQDThreadBlockCache`): a thread keeps a few free blocks of each of a few
 /// small sizes for itself and reuses them last-in first-out without any atomic
-/// operation, so creating and releasing a small buffer costs no more than a
-/// heap call. What does not fit goes to the pool's chains; a thread's cache
+/// operation. What does not fit goes to the pool's chains; a thread's cache
 /// goes back to them when the thread ends, and at its next use after
-/// `ReleaseMemory`.
+/// `ReleaseMemory`. Objects built from such blocks may be kept for reuse in
+/// the cache's parking lots (small real buffers are), and go back with it:
+/// creating and releasing a small buffer then costs no more than a heap call.
 ///
 /// Thread safety: a block's counts are guarded by its own recursive lock, so
 /// buffers sharing one block may be copied and released on several threads at

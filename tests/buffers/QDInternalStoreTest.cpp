@@ -747,6 +747,27 @@ TEST(ProcessPool, AForkedChildHasAWorkingPoolAndEndsCleanly)
             0);
 }
 
+TEST(ProcessPool, AfterCloseNoThreadKeepsBlocksOrBuffers)
+{
+  EXPECT_EQ(RunInChild([] {
+              TQDRealBuffer::CreateSize(2); // a parked buffer and cached blocks
+              if (TQDThreadBlockCache::CachedBlocks() == 0 && !TQDThreadBlockCache::Active())
+                return 1;
+              TQDSmartBufferManager& Pool = SmartBufferManager();
+              Pool.Close();
+              if (TQDThreadBlockCache::CachedBlocks() != 0 || TQDThreadBlockCache::Active())
+                return 2;
+              for (int I = 0; I < 3; ++I) {
+                TRef<TQDRealBuffer> B = TQDRealBuffer::CreateSize(2);
+                B->SetItem(1, 2.0);
+              }
+              if (TQDThreadBlockCache::CachedBlocks() != 0 || !Pool.Chains().empty())
+                return 3;
+              return 0;
+            }),
+            0);
+}
+
 // Constant-initialised, so it is destroyed after the pool's shutdown at exit.
 TRef<TQDRealBuffer> GReleasedAfterShutdown;
 
