@@ -572,12 +572,8 @@ Boolean TQDThreadBlockCache::ActivateSlow() noexcept
   if (!Sync(S))
     return false;
   if (!S.ExitHookSet) {
-    try {
-      GCacheExit.Armed = true; // registers the hook; may need memory
-      S.ExitHookSet = true;
-    } catch (...) {
-      return false;
-    }
+    GCacheExit.Armed = true; // the first use in this thread registers its destructor
+    S.ExitHookSet = true;
   }
   return true;
 }
@@ -603,8 +599,8 @@ void TQDThreadBlockCache::DeallocateSlow(void* ABlock, Cardinal ASize) noexcept
       else if (!Free && Slot.Count == 0)
         Free = &Slot;
     }
-    if (!Same && Free && !ActivateSlow())
-      Free = nullptr; // no hook, no cache: the pool takes every block
+    if (!Same && Free)
+      ActivateSlow(); // the thread's first kept block: give it back at the end
     TSlot* Slot = Same ? Same : Free;
     if (Slot && Slot->Count < Depth) {
       Slot->Size = ASize;

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <typeinfo>
-#include <bit>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -367,6 +367,7 @@ TRef<TQDRealBuffer> TQDRealBuffer::Create()
   return CreateSize(0);
 }
 
+namespace {
 // Released real buffers of this thread, each with its block and data, by block
 // size: class K holds buffers whose block reserves 2^(K + 2) bytes (4 .. 256).
 struct TQDRealBufferParking
@@ -384,7 +385,6 @@ struct TQDRealBufferParking
   }
 };
 
-namespace {
 constinit thread_local TQDRealBufferParking GParking
     __attribute__((tls_model("initial-exec"))){};
 } // namespace

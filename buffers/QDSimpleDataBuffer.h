@@ -629,7 +629,6 @@ private:
   static TQDRealBuffer* TakeParked(Cardinal ASize) noexcept;
   // Destroys this thread's parked buffers (the parking lot's flush).
   static void DestroyParked() noexcept;
-  friend struct TQDRealBufferParking;
 };
 
 /// A rows x columns matrix of doubles in one block: element (Row, Col) is at
