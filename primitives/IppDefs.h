@@ -55,7 +55,7 @@ enum : IppStatus {
   ippStsStepErr = -14,          ///< a row step too small
   ippStsFftOrderErr = -15,      ///< FFT order out of range
   ippStsFftFlagErr = -16,       ///< unknown FFT normalisation flag
-  ippStsContextMatchErr = -17,  ///< a specification structure of another kind
+  ippStsContextMatchErr = -17,  ///< a plan structure of another kind
   ippStsThreshNegLevelErr = -19, ///< negative level in a complex threshold
   ippStsMirrorFlipErr = -21,    ///< unknown mirror axis
   ippStsInterpolationErr = -22, ///< unknown interpolation method
@@ -83,14 +83,14 @@ enum IppRoundMode : std::int32_t {
   ippRndNear = 1,
 };
 
-/// Algorithm hint of the FFT specifications.
+/// Algorithm hint of the FFT plans.
 enum IppHintAlgorithm : std::int32_t {
   ippAlgHintNone = 0,
   ippAlgHintFast = 1,
   ippAlgHintAccurate = 2,
 };
 
-/// Normalisation flags of the FFT specifications.
+/// Normalisation flags of the FFT plans.
 enum : std::int32_t {
   IPP_FFT_DIV_FWD_BY_N = 1,
   IPP_FFT_DIV_INV_BY_N = 2,
@@ -152,7 +152,7 @@ enum IppCpuType : std::int32_t {
   ippCpuUnknown = 0,
 };
 
-/// Opaque specification and state structures: whoever implements the InitAlloc
+/// Opaque plan and state structures: whoever implements the InitAlloc
 /// entry decides their contents.
 struct IppsFFTSpec_R_64f;
 struct IppsFFTSpec_C_64fc;

@@ -1,6 +1,6 @@
 // Built-ins of the correlation and convolution entries. Short outputs are
 // direct sums at extended precision; longer ones go through the built-in FFTs
-// (real or complex, radix-2 sizes), whose specifications and work vectors are
+// (real or complex, radix-2 sizes), whose plans and work vectors are
 // made inside the call and released on every return path. Every work block is
 // obtained before the destination is first written, so a failure to get one
 // leaves the destination as it was.
