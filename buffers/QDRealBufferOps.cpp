@@ -147,6 +147,17 @@ bool IsMarker(Real AValue)
   return AValue == MissingLow || AValue == MissingHigh;
 }
 
+/// A new buffer of ASize values converted from AData by AEntry (AExtra: the
+/// entry's arguments after the length).
+template <class T, class F, class... A>
+TRef<TQDRealBuffer> CreateConverted(const T* AData, Cardinal ASize, TEntry<F> AEntry, A... AExtra)
+{
+  TRef<TQDRealBuffer> Result = TQDRealBuffer::CreateSize(ASize);
+  const Integer N = SizeOf(*Result);
+  Check(AEntry.Call(AData, Result->Write(), N, AExtra...), AEntry.Name, N == 0);
+  return Result;
+}
+
 // Unsigned sources have no conversion entry; every value is exact as a double.
 template <class T>
 TRef<TQDRealBuffer> CreateWidened(const T* AData, Cardinal ASize)
@@ -178,11 +189,7 @@ TRef<TQDRealBuffer> TQDRealBuffer::CreateWordData(const Word* AData, Cardinal AS
 TRef<TQDRealBuffer> TQDRealBuffer::CreateSmallIntData(const SmallInt* AData, Cardinal ASize)
 {
   CheckPointer(AData, ASize > 0, "CreateSmallIntData");
-  const auto F = QD_ENTRY(ippsConvert_16s64f_Sfs);
-  TRef<TQDRealBuffer> Result = CreateSize(ASize);
-  const Integer N = Result->Count();
-  Check(F.Call(AData, Result->Write(), N, 0), F.Name, N == 0);
-  return Result;
+  return CreateConverted(AData, ASize, QD_ENTRY(ippsConvert_16s64f_Sfs), 0);
 }
 
 TRef<TQDRealBuffer> TQDRealBuffer::CreateCardinalData(const Cardinal* AData, Cardinal ASize)
@@ -194,21 +201,13 @@ TRef<TQDRealBuffer> TQDRealBuffer::CreateCardinalData(const Cardinal* AData, Car
 TRef<TQDRealBuffer> TQDRealBuffer::CreateIntegerData(const Integer* AData, Cardinal ASize)
 {
   CheckPointer(AData, ASize > 0, "CreateIntegerData");
-  const auto F = QD_ENTRY(ippsConvert_32s64f);
-  TRef<TQDRealBuffer> Result = CreateSize(ASize);
-  const Integer N = Result->Count();
-  Check(F.Call(AData, Result->Write(), N), F.Name, N == 0);
-  return Result;
+  return CreateConverted(AData, ASize, QD_ENTRY(ippsConvert_32s64f));
 }
 
 TRef<TQDRealBuffer> TQDRealBuffer::CreateSingleData(const Single* AData, Cardinal ASize)
 {
   CheckPointer(AData, ASize > 0, "CreateSingleData");
-  const auto F = QD_ENTRY(ippsConvert_32f64f);
-  TRef<TQDRealBuffer> Result = CreateSize(ASize);
-  const Integer N = Result->Count();
-  Check(F.Call(AData, Result->Write(), N), F.Name, N == 0);
-  return Result;
+  return CreateConverted(AData, ASize, QD_ENTRY(ippsConvert_32f64f));
 }
 
 // ---------------------------------------------------------------------------
