@@ -463,6 +463,10 @@ void TQDSmartBufferManager::AfterForkInChild() noexcept
     FUnusual = true;
   }
   FLock.unlock();
+  // The forking thread's cache and parked objects came along: the child's
+  // first use gives them back, so that it reaches the pool and its timer.
+  if (this == QDInternalStoreDetail::GManager.load(std::memory_order_relaxed))
+    TQDThreadBlockCache::Invalidate();
 }
 
 // ---------------------------------------------------------------------------
@@ -530,8 +534,13 @@ Cardinal TQDThreadBlockCache::CachedBlocks() noexcept
 void TQDThreadBlockCache::FlushAll() noexcept
 {
   Flush();
-  GEpoch.fetch_add(2, std::memory_order_relaxed);
+  Invalidate();
   Sync(GState);
+}
+
+void TQDThreadBlockCache::Invalidate() noexcept
+{
+  GEpoch.fetch_add(2, std::memory_order_relaxed);
 }
 
 void TQDThreadBlockCache::CloseAll() noexcept

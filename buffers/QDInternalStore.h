@@ -447,6 +447,10 @@ public:
   /// Every thread gives its cache back at its next use; this one at once.
   /// Called by the process pool's ReleaseMemory.
   static void FlushAll() noexcept;
+  /// Every thread, this one included, gives its cache back at its next use.
+  /// Called in a forked child, whose first use then reaches the pool (which
+  /// starts the child's own trim timer there).
+  static void Invalidate() noexcept;
   /// As FlushAll, and no thread keeps blocks any more. Called by the process
   /// pool's Close.
   static void CloseAll() noexcept;

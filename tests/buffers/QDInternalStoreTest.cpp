@@ -728,10 +728,34 @@ int RunInChild(int (*ABody)())
   return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
 }
 
+/// Waits until the process pool's timer has ticked once, so that its thread is
+/// past its start-up. A sanitizer's allocator is not safe across fork(): a
+/// thread caught inside it (as a starting thread may be) leaves its lock held
+/// in the child, whose next allocation then waits for ever.
+void WaitForAPoolTick()
+{
+  TQDSmartBufferManager& Pool = SmartBufferManager();
+  constexpr Cardinal Probe = 1000; // a size no buffer uses
+  Pool.Deallocate(Pool.Allocate(Probe), Probe);
+  const Cardinal Before = Pool.FindChain(Probe)->CountDown;
+  const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (Pool.FindChain(Probe) && Pool.FindChain(Probe)->CountDown == Before &&
+         std::chrono::steady_clock::now() < Deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // Back to the heap here, so that no later tick frees it while a test forks.
+  ReleaseRawBlock(Pool.Allocate(Probe));
+}
+
 TEST(ProcessPool, AForkedChildHasAWorkingPoolAndEndsCleanly)
 {
+  // Two released buffers: one is taken again below, the other stays parked
+  // in this thread, and the child inherits it.
+  {
+    TRef<TQDRealBuffer> A = TQDRealBuffer::CreateSize(2), B = TQDRealBuffer::CreateSize(2);
+  }
   TRef<TQDRealBuffer> Warm = TQDRealBuffer::CreateSize(2);
   ASSERT_TRUE(SmartBufferManager().TimerRunning());
+  WaitForAPoolTick();
   // The child's exit status is its report; at exit the pool shuts down and
   // must not wait for the parent's timer thread, which the child lacks.
   EXPECT_EQ(RunInChild([] {
@@ -741,7 +765,8 @@ TEST(ProcessPool, AForkedChildHasAWorkingPoolAndEndsCleanly)
               B->SetItem(1, 3.0);
               if (B->GetItem(1) != 3.0)
                 return 2;
-              // The first allocation starts a timer of the child's own.
+              // The first allocation starts a timer of the child's own, even
+              // one that a parked buffer could have served.
               return SmartBufferManager().TimerRunning() ? 0 : 3;
             }),
             0);
